@@ -1,0 +1,3 @@
+#include "app/VelmoraApplication.h"
+
+START_JUCE_APPLICATION (VelmoraApplication)

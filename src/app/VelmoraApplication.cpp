@@ -1,0 +1,134 @@
+#include "app/VelmoraApplication.h"
+#include "platform/PlatformLayer.h"
+#include "ui/MainComponent.h"
+
+namespace
+{
+const juce::String makerName { "Tavoline Audio" };
+const juce::String productName { "Velmora" };
+} // namespace
+
+const juce::String VelmoraApplication::getApplicationName()
+{
+    return makerName + " " + productName;
+}
+
+const juce::String VelmoraApplication::getApplicationVersion()
+{
+    return "1.0.10";
+}
+
+bool VelmoraApplication::moreThanOneInstanceAllowed()
+{
+    return false;
+}
+
+juce::PropertiesFile::Options VelmoraApplication::makeStoreOptions (const juce::String& applicationName)
+{
+    juce::PropertiesFile::Options options;
+    options.applicationName = applicationName;
+    options.filenameSuffix = "settings";
+    options.folderName = PlatformLayer::getSettingsFolderName (makerName);
+    options.osxLibrarySubFolder = "Application Support";
+    options.commonToAllUsers = false;
+    options.ignoreCaseOfKeyNames = false;
+    options.doNotSave = false;
+    options.millisecondsBeforeSaving = 3000;
+    options.storageFormat = juce::PropertiesFile::storeAsXML;
+    return options;
+}
+
+void VelmoraApplication::openStoresAndFolders()
+{
+    settings = std::make_unique<juce::ApplicationProperties>();
+    settings->setStorageParameters (makeStoreOptions (productName));
+
+    loginSettings = std::make_unique<juce::ApplicationProperties>();
+    loginSettings->setStorageParameters (makeStoreOptions ("Vorore Zozavad"));
+
+    auto settingsFolder = settings->getUserSettings()->getFile().getParentDirectory();
+
+    // The sign-in store keeps the password in plain text: nobody else may read it.
+    PlatformLayer::protectSettingsFolder (settingsFolder);
+
+    imagesFolder = settingsFolder.getChildFile (productName + " Images");
+
+    tempFolder = PlatformLayer::getSystemTempFolder().getChildFile (getApplicationName());
+    tempFolder.createDirectory();
+}
+
+void VelmoraApplication::initialise (const juce::String&)
+{
+    openStoresAndFolders();
+    mainWindow = std::make_unique<MainWindow> (getApplicationName());
+}
+
+void VelmoraApplication::shutdown()
+{
+    if (tempFolder != juce::File())
+        tempFolder.deleteRecursively();
+
+    mainWindow = nullptr;
+    loginSettings = nullptr;
+    settings = nullptr;
+}
+
+void VelmoraApplication::anotherInstanceStarted (const juce::String&)
+{
+}
+
+void VelmoraApplication::systemRequestedQuit()
+{
+    quit();
+}
+
+VelmoraApplication* VelmoraApplication::getApp()
+{
+    return static_cast<VelmoraApplication*> (juce::JUCEApplication::getInstance());
+}
+
+CustomLookAndFeel& VelmoraApplication::getAppLookAndFeel()
+{
+    return getApp()->lookAndFeel;
+}
+
+juce::ApplicationProperties* VelmoraApplication::getLoginSettings()
+{
+    return getApp()->loginSettings.get();
+}
+
+juce::ApplicationProperties* VelmoraApplication::getSettings()
+{
+    return getApp()->settings.get();
+}
+
+juce::File VelmoraApplication::getImagesFolder()
+{
+    return getApp()->imagesFolder;
+}
+
+juce::File VelmoraApplication::getTempFolder()
+{
+    return getApp()->tempFolder;
+}
+
+//==============================================================================
+VelmoraApplication::MainWindow::MainWindow (juce::String name)
+    : DocumentWindow (name,
+                      juce::Colour (0xff000000),
+                      DocumentWindow::minimiseButton | DocumentWindow::closeButton,
+                      true)
+{
+    juce::LookAndFeel::setDefaultLookAndFeel (&getAppLookAndFeel());
+    setUsingNativeTitleBar (false);
+    setContentOwned (new MainComponent(), true);
+    setResizable (true, true);
+    setResizeLimits (800, 600, 1200, 4096);
+    centreWithSize (getWidth(), getHeight());
+    setVisible (true);
+}
+
+void VelmoraApplication::MainWindow::closeButtonPressed()
+{
+    juce::JUCEApplication::getInstance()->systemRequestedQuit();
+}

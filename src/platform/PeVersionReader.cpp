@@ -1,0 +1,6 @@
+#include "platform/PeVersionReader.h"
+
+juce::String PeVersionReader::readFileVersion (const juce::File&)
+{
+    return {};
+}

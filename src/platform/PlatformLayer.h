@@ -1,0 +1,38 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+// The few Windows calls the program needs, behind one interface.
+// PlatformLayerWindows.cpp makes the real calls; PlatformLayerLinux.cpp is the
+// stand-in that lets the program run here.
+class PlatformLayer
+{
+public:
+    // The current user's temporary folder (GetTempPathW).
+    static juce::File getSystemTempFolder();
+
+    // A folder or file named by a settings text or a Windows default such as
+    // "C:/Program Files/Common Files/VST3". The text itself is never changed.
+    static juce::File fileFromPath (const juce::String& path);
+
+    // The system's Program Files folder.
+    static juce::File getProgramFilesFolder();
+
+    // The user's desktop, where the save dialog starts.
+    static juce::File getDesktopFolder();
+
+    // The folder name handed to the settings stores' options, and the guard
+    // that keeps the settings folder private to its owner.
+    static juce::String getSettingsFolderName (const juce::String& folderName);
+    static void protectSettingsFolder (const juce::File& folder);
+
+    // The file version from the file's version resource ("1.0.10.0"), or the
+    // empty text when it has none.
+    static juce::String getFileVersion (const juce::File& file);
+
+    // Starts an unpacked installer through the shell; the outcome is ignored.
+    static void startThroughShell (const juce::File& file);
+
+private:
+    PlatformLayer() = delete;
+};

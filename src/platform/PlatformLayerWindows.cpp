@@ -1,0 +1,45 @@
+#include "platform/PlatformLayer.h"
+
+#include <windows.h>
+
+juce::File PlatformLayer::getSystemTempFolder()
+{
+    WCHAR buffer[2048] = {};
+    GetTempPathW ((DWORD) juce::numElementsInArray (buffer), buffer);
+    return juce::File (juce::String (buffer));
+}
+
+juce::File PlatformLayer::fileFromPath (const juce::String& path)
+{
+    return juce::File (path);
+}
+
+juce::File PlatformLayer::getProgramFilesFolder()
+{
+    return juce::File::getSpecialLocation (juce::File::globalApplicationsDirectory);
+}
+
+juce::File PlatformLayer::getDesktopFolder()
+{
+    return juce::File::getSpecialLocation (juce::File::userDesktopDirectory);
+}
+
+juce::String PlatformLayer::getSettingsFolderName (const juce::String& folderName)
+{
+    return folderName;
+}
+
+void PlatformLayer::protectSettingsFolder (const juce::File&)
+{
+    // The roaming application data folder is private to its user already.
+}
+
+juce::String PlatformLayer::getFileVersion (const juce::File& file)
+{
+    return file.getVersion();
+}
+
+void PlatformLayer::startThroughShell (const juce::File& file)
+{
+    file.startAsProcess();
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/Common.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <thread>
+
+// Every test process runs with a fresh home folder of its own (HOME, TMPDIR),
+// the framework's GUI support and the application object with its two stores
+// and folders opened, but without a main window.
+namespace TestSupport
+{
+juce::File getTestHome();
+
+// A new, empty folder below the test home.
+juce::File makeTempFolder (const juce::String& prefix = "folder");
+
+// Runs the message loop until the condition holds or the time runs out.
+bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 10000);
+void pumpFor (int milliseconds);
+
+// Paints a component with its children into an image of its size.
+juce::Image paintToImage (juce::Component& component);
+} // namespace TestSupport
+
+// An HTTP server on 127.0.0.1 and an ephemeral port, for the length of a test.
+class LoopbackServer
+{
+public:
+    LoopbackServer();
+    ~LoopbackServer();
+
+    httplib::Server& server() { return http; }
+
+    // Starts listening; add the handlers before.
+    void start();
+    void stop();
+
+    int getPort() const { return port; }
+    juce::String getUrl (const juce::String& path = {}) const;
+
+private:
+    httplib::Server http;
+    std::thread thread;
+    int port = 0;
+
+    JUCE_DECLARE_NON_COPYABLE (LoopbackServer)
+};
+
+// A TCP port on 127.0.0.1 that nothing listens on.
+int getClosedLoopbackPort();
