@@ -81,7 +81,7 @@ void CustomLookAndFeel::drawAlertBox (juce::Graphics& g,
     if (alert.getAlertType() != juce::MessageBoxIconType::NoIcon)
     {
         auto* icon = alert.getAlertType() == juce::MessageBoxIconType::WarningIcon ? warningIcon.get()
-                                                                                  : alertIcon.get();
+                                                                                   : alertIcon.get();
 
         if (icon != nullptr)
             icon->drawWithin (g, getAlertIconArea (alert, textArea), juce::RectanglePlacement::centred, 1.0f);
@@ -90,11 +90,7 @@ void CustomLookAndFeel::drawAlertBox (juce::Graphics& g,
     }
 
     g.setColour (alert.findColour (juce::AlertWindow::textColourId));
-    textLayout.draw (g, juce::Rectangle<int> (textArea.getX() + inset,
-                                              textArea.getY() + 30,
-                                              juce::jmax (0, textArea.getWidth() - 2 * inset),
-                                              juce::jmax (0, textArea.getHeight()))
-                            .toFloat());
+    textLayout.draw (g, juce::Rectangle<int> (textArea.getX() + inset, textArea.getY() + 30, juce::jmax (0, textArea.getWidth() - 2 * inset), juce::jmax (0, textArea.getHeight())).toFloat());
 
     g.setColour (alert.findColour (juce::AlertWindow::outlineColourId));
     g.drawRect (0, 0, alert.getWidth(), alert.getHeight(), 1);

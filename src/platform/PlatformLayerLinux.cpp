@@ -1,5 +1,5 @@
-#include "platform/PlatformLayer.h"
 #include "platform/PeVersionReader.h"
+#include "platform/PlatformLayer.h"
 
 #include <sys/stat.h>
 
@@ -13,10 +13,10 @@ juce::File getWineFolder()
 bool startsWithDriveLetter (const juce::String& path)
 {
     return path.length() >= 2
-        && juce::CharacterFunctions::isLetter (path[0])
-        && path[0] < 128
-        && path[1] == ':'
-        && (path.length() == 2 || path[2] == '/' || path[2] == '\\');
+           && juce::CharacterFunctions::isLetter (path[0])
+           && path[0] < 128
+           && path[1] == ':'
+           && (path.length() == 2 || path[2] == '/' || path[2] == '\\');
 }
 } // namespace
 

@@ -57,7 +57,23 @@ LoopbackServer::~LoopbackServer()
 void LoopbackServer::start()
 {
     port = http.bind_to_any_port ("127.0.0.1");
-    thread = std::thread ([this] { http.listen_after_bind(); });
+    listen();
+}
+
+bool LoopbackServer::startOn (int fixedPort)
+{
+    if (! http.bind_to_port ("127.0.0.1", fixedPort))
+        return false;
+
+    port = fixedPort;
+    listen();
+    return true;
+}
+
+void LoopbackServer::listen()
+{
+    thread = std::thread ([this]
+                          { http.listen_after_bind(); });
     while (! http.is_running())
         std::this_thread::sleep_for (std::chrono::milliseconds (1));
 }

@@ -34,14 +34,17 @@ public:
 
     httplib::Server& server() { return http; }
 
-    // Starts listening; add the handlers before.
+    // Starts listening on an ephemeral port, or on the given one; add the handlers before.
     void start();
+    bool startOn (int fixedPort);
     void stop();
 
     int getPort() const { return port; }
     juce::String getUrl (const juce::String& path = {}) const;
 
 private:
+    void listen();
+
     httplib::Server http;
     std::thread thread;
     int port = 0;

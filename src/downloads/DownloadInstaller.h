@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/Common.h"
+
+#include <atomic>
+
+// The download worker of one listed product: fetches its installer archive,
+// unpacks it into the temporary download folder, then starts or saves the installer.
+class DownloadInstaller : public juce::Thread,
+                          public juce::AsyncUpdater,
+                          public juce::ChangeBroadcaster
+{
+public:
+    explicit DownloadInstaller (juce::URL archiveUrl);
+    ~DownloadInstaller() override;
+
+    void run() override;
+    void handleAsyncUpdate() override;
+
+    // DOWNLOAD starts the worker, STOP asks a running one to stop.
+    void toggleDownload();
+
+    // -1.0 while idle, 0.0 from the start, then the fraction received.
+    double progress = -1.0;
+
+    // The row of the product in the table that last refreshed its Status cell.
+    int row = 0;
+
+    juce::URL url;
+    std::atomic<bool> stopRequested { false };
+    juce::String installerFileName;
+    std::unique_ptr<juce::FileChooser> fileChooser;
+
+private:
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DownloadInstaller)
+};
