@@ -1,6 +1,44 @@
 #include "app/VelmoraApplication.h"
 #include "support/TestSupport.h"
 
+#include <sys/stat.h>
+
+namespace
+{
+juce::File getSettingsFolder()
+{
+    return TestSupport::getTestHome().getChildFile (".config/Tavoline Audio");
+}
+
+// Writes a properties file the way the framework stores one, then opens a fresh store on it.
+std::unique_ptr<juce::ApplicationProperties> openStoreWith (const juce::String& key, const juce::String* value)
+{
+    juce::XmlElement root ("PROPERTIES");
+
+    if (value != nullptr)
+    {
+        auto* entry = root.createNewChildElement ("VALUE");
+        entry->setAttribute ("name", key);
+        entry->setAttribute ("val", *value);
+    }
+
+    auto file = getSettingsFolder().getChildFile ("Velmora.settings");
+    file.getParentDirectory().createDirectory();
+    root.writeTo (file);
+
+    auto store = std::make_unique<juce::ApplicationProperties>();
+    store->setStorageParameters (VelmoraApplication::makeStoreOptions ("Velmora"));
+    return store;
+}
+
+int getMode (const juce::File& file)
+{
+    struct stat info {};
+    ::stat (file.getFullPathName().toRawUTF8(), &info);
+    return (int) (info.st_mode & 0777);
+}
+} // namespace
+
 TEST (SettingsStores, FilesLiveInTheMakersConfigFolder)
 {
     auto* settings = VelmoraApplication::getSettings();
@@ -8,9 +46,78 @@ TEST (SettingsStores, FilesLiveInTheMakersConfigFolder)
     ASSERT_NE (settings, nullptr);
     ASSERT_NE (loginSettings, nullptr);
 
-    auto folder = TestSupport::getTestHome().getChildFile (".config/Tavoline Audio");
+    auto folder = getSettingsFolder();
     EXPECT_EQ (settings->getUserSettings()->getFile(), folder.getChildFile ("Velmora.settings"));
     EXPECT_EQ (loginSettings->getUserSettings()->getFile(), folder.getChildFile ("Vorore Zozavad.settings"));
     EXPECT_EQ (VelmoraApplication::getImagesFolder(), folder.getChildFile ("Velmora Images"));
     EXPECT_FALSE (VelmoraApplication::getImagesFolder().exists());
+}
+
+TEST (SettingsStores, InstallerAutoLaunchIsReadByItsLeadingNumber)
+{
+    struct Case
+    {
+        const char* stored;
+        bool expected;
+    };
+
+    const Case cases[] = { { "0", false }, { "1", true }, { "7", true }, { "abc", false }, { nullptr, true } };
+
+    for (auto& c : cases)
+    {
+        juce::String text (c.stored);
+        auto store = openStoreWith ("installerAutoLaunch", c.stored != nullptr ? &text : nullptr);
+        EXPECT_EQ (store->getUserSettings()->getBoolValue ("installerAutoLaunch", true), c.expected)
+            << (c.stored != nullptr ? c.stored : "absent");
+    }
+}
+
+TEST (SettingsStores, KeysAreCaseSensitiveAndAbsentKeysGiveTheReadersDefault)
+{
+    juce::String text ("/somewhere");
+    auto store = openStoreWith ("VST3PATH", &text);
+    auto* user = store->getUserSettings();
+
+    EXPECT_EQ (user->getValue ("vst3Path", "C:/Program Files/Common Files/VST3"), "C:/Program Files/Common Files/VST3");
+    EXPECT_EQ (user->getIntValue ("productUpdateCount", -1), -1);
+}
+
+TEST (SettingsStores, AValueOnlyInTheAllUsersFileIsReadFromThere)
+{
+    auto options = VelmoraApplication::makeStoreOptions ("Velmora");
+    options.commonToAllUsers = true;
+    auto commonFile = options.getDefaultFile();
+    ASSERT_NE (commonFile, getSettingsFolder().getChildFile ("Velmora.settings"));
+
+    if (! commonFile.getParentDirectory().createDirectory())
+        GTEST_SKIP() << "cannot write an all-users settings file here";
+
+    juce::XmlElement root ("PROPERTIES");
+    auto* entry = root.createNewChildElement ("VALUE");
+    entry->setAttribute ("name", "exePath");
+    entry->setAttribute ("val", "D:/Programs");
+    root.writeTo (commonFile);
+
+    auto store = std::make_unique<juce::ApplicationProperties>();
+    store->setStorageParameters (VelmoraApplication::makeStoreOptions ("Velmora"));
+    auto value = store->getUserSettings()->getValue ("exePath", "C:/Program Files/Tavoline Audio");
+
+    commonFile.deleteFile();
+    EXPECT_EQ (value, "D:/Programs");
+}
+
+TEST (SettingsStores, TheSettingsFolderIsPrivateToItsOwner)
+{
+    auto folder = getSettingsFolder();
+    EXPECT_EQ (getMode (folder), 0700);
+
+    // A folder an earlier version left open is closed at the next start.
+    ::chmod (folder.getFullPathName().toRawUTF8(), 0755);
+    VelmoraApplication::getApp()->openStoresAndFolders();
+    EXPECT_EQ (getMode (folder), 0700);
+
+    VelmoraApplication::getLoginSettings()->getUserSettings()->setValue (loginPassword, "secret");
+    VelmoraApplication::getLoginSettings()->saveIfNeeded();
+    EXPECT_TRUE (folder.getChildFile ("Vorore Zozavad.settings").existsAsFile());
+    EXPECT_EQ (getMode (folder), 0700);
 }

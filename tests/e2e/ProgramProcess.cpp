@@ -1,0 +1,23 @@
+#include "ProgramProcess.h"
+
+ProgramProcess::ProgramProcess (juce::File homeFolder)
+    : home (std::move (homeFolder))
+{
+    home.getChildFile ("tmp").createDirectory();
+}
+
+ProgramProcess::~ProgramProcess()
+{
+    if (process.isRunning())
+        process.kill();
+}
+
+bool ProgramProcess::start()
+{
+    juce::StringArray command { "env",
+                                "HOME=" + home.getFullPathName(),
+                                "TMPDIR=" + home.getChildFile ("tmp").getFullPathName(),
+                                "XDG_CONFIG_HOME=" + home.getChildFile (".config").getFullPathName(),
+                                VELMORA_APP_PATH };
+    return process.start (command, 0);
+}
