@@ -11,7 +11,7 @@ class ArchiveFetch
 public:
     enum class Outcome
     {
-        notFetched, // no stream, or a status other than 200
+        notFetched, // no stream, a status other than 200, or no memory for the body
         stopped, // the stop flag was seen after a step; nothing unpacked
         exitRequested, // the thread was asked to exit before a step; nothing unpacked
         unpacked // the body was read and the unpack was tried

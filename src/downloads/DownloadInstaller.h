@@ -31,6 +31,10 @@ public:
     juce::String installerFileName;
     std::unique_ptr<juce::FileChooser> fileChooser;
 
+    // The work of the "Save installer" dialog's completion: copies installer to the
+    // chosen file; an empty URL (the dialog cancelled) copies nothing.
+    static void saveInstallerTo (const juce::URL& chosen, const juce::File& installer);
+
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DownloadInstaller)
 };

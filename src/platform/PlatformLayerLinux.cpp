@@ -1,7 +1,15 @@
 #include "platform/PeVersionReader.h"
 #include "platform/PlatformLayer.h"
 
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -17,6 +25,113 @@ bool startsWithDriveLetter (const juce::String& path)
            && path[0] < 128
            && path[1] == ':'
            && (path.length() == 2 || path[2] == '/' || path[2] == '\\');
+}
+
+juce::File findOnPath (const juce::String& programName)
+{
+    auto folders = juce::StringArray::fromTokens (juce::SystemStats::getEnvironmentVariable ("PATH", {}), ":", {});
+
+    for (auto& folder : folders)
+    {
+        if (! juce::File::isAbsolutePath (folder))
+            continue;
+
+        auto candidate = juce::File (folder).getChildFile (programName);
+
+        if (candidate.existsAsFile() && ::access (candidate.getFullPathName().toRawUTF8(), X_OK) == 0)
+            return candidate;
+    }
+
+    return {};
+}
+
+enum class FileKind
+{
+    windowsProgram,
+    nativeProgram,
+    other
+};
+
+FileKind getFileKind (const juce::File& file)
+{
+    char start[4] = {};
+
+    if (juce::FileInputStream stream (file); stream.openedOk())
+        stream.read (start, (int) sizeof (start));
+
+    if ((start[0] == 'M' && start[1] == 'Z') || file.hasFileExtension ("exe;msi"))
+        return FileKind::windowsProgram;
+
+    if ((start[0] == '#' && start[1] == '!')
+        || (start[0] == 0x7f && start[1] == 'E' && start[2] == 'L' && start[3] == 'F'))
+        return FileKind::nativeProgram;
+
+    return FileKind::other;
+}
+
+// Starts a program with the given arguments, without a shell, in its own session
+// and with the given working folder. The child in the middle exits at once and is
+// reaped here, so the started program belongs to init and leaves no zombie behind.
+void startDetached (const juce::StringArray& arguments, const juce::File& workingFolder)
+{
+    std::vector<std::string> texts;
+
+    for (auto& argument : arguments)
+        texts.emplace_back (argument.toStdString());
+
+    std::vector<char*> argv;
+
+    for (auto& text : texts)
+        argv.push_back (text.data());
+
+    argv.push_back (nullptr);
+
+    auto folder = workingFolder.getFullPathName().toStdString();
+
+    rlimit limit {};
+    auto highestDescriptor = ::getrlimit (RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+                                 ? (int) juce::jmin ((rlim_t) 65536, limit.rlim_cur)
+                                 : 1024;
+
+    auto middle = ::fork();
+
+    if (middle == 0)
+    {
+        ::setsid();
+
+        if (::fork() == 0)
+        {
+            ::signal (SIGPIPE, SIG_DFL);
+
+            auto nothing = ::open ("/dev/null", O_RDONLY);
+
+            if (nothing > 0)
+                ::dup2 (nothing, 0);
+
+            for (int descriptor = 3; descriptor < highestDescriptor; ++descriptor)
+                ::close (descriptor);
+
+            if (! folder.empty() && ::chdir (folder.c_str()) != 0)
+                ::_exit (127);
+
+            ::execvp (argv[0], argv.data());
+            ::_exit (127);
+        }
+
+        ::_exit (0);
+    }
+
+    if (middle > 0)
+    {
+        while (::waitpid (middle, nullptr, 0) < 0 && errno == EINTR)
+        {
+        }
+    }
+}
+
+void openWithDesktop (const juce::File& file)
+{
+    startDetached ({ "xdg-open", file.getFullPathName() }, file.getParentDirectory());
 }
 } // namespace
 
@@ -75,7 +190,9 @@ void PlatformLayer::protectSettingsFolder (const juce::File& folder)
 juce::String PlatformLayer::getFileVersion (const juce::File& file)
 {
     // Our own file is an ELF; answer what the Windows build's resource holds.
-    if (file == juce::File::getSpecialLocation (juce::File::currentExecutableFile))
+    static const auto ownFile = juce::File::getSpecialLocation (juce::File::currentExecutableFile);
+
+    if (file == ownFile)
         return juce::String (VELMORA_PROJECT_VERSION) + ".0";
 
     return PeVersionReader::readFileVersion (file);
@@ -83,5 +200,41 @@ juce::String PlatformLayer::getFileVersion (const juce::File& file)
 
 void PlatformLayer::startThroughShell (const juce::File& file)
 {
-    file.startAsProcess();
+    // The opener is started without a shell: the file's name comes from an archive
+    // and must never be read as a command line.
+    if (file.isDirectory())
+    {
+        openWithDesktop (file);
+        return;
+    }
+
+    auto path = file.getFullPathName();
+    auto folder = file.getParentDirectory();
+
+    switch (getFileKind (file))
+    {
+        case FileKind::windowsProgram:
+        {
+            auto wine = findOnPath ("wine");
+
+            if (wine == juce::File())
+                openWithDesktop (file);
+            else if (file.hasFileExtension ("msi"))
+                startDetached ({ wine.getFullPathName(), "msiexec", "/i", path }, folder);
+            else
+                startDetached ({ wine.getFullPathName(), path }, folder);
+
+            break;
+        }
+
+        case FileKind::nativeProgram:
+            // Unpacking does not restore the executable bit.
+            file.setExecutePermission (true);
+            startDetached ({ path }, folder);
+            break;
+
+        case FileKind::other:
+            openWithDesktop (file);
+            break;
+    }
 }

@@ -111,7 +111,9 @@ TEST (CustomLookAndFeel, AlertBoxIconSquareFollowsTheBoxAndItsButtons)
 
         // Where the box is tall enough, the whole square shows.
         if (c.height >= 20 + c.expectedSize)
+        {
             EXPECT_NEAR (columns.getLength(), c.expectedSize, 1) << c.height << "/" << c.numButtons;
+        }
     }
 }
 

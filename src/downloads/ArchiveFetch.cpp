@@ -1,0 +1,109 @@
+#include "downloads/ArchiveFetch.h"
+#include "downloads/FastMemoryOutputStream.h"
+
+#include <new>
+
+namespace
+{
+constexpr int connectionTimeoutMs = 10000;
+constexpr juce::int64 lengthWhenUnknown = 0x100000;
+constexpr juce::int64 stepSize = 0x10000;
+
+// Unpacks every entry, stopping at the first that fails. Symbolic-link entries are
+// refused: the reader would create the link, and a later entry of the same name
+// would then be written wherever the link points.
+bool unpackAll (juce::ZipFile& zip, const juce::File& targetFolder)
+{
+    for (int i = 0; i < zip.getNumEntries(); ++i)
+    {
+        if (zip.getEntry (i)->isSymbolicLink)
+            return false;
+
+        if (zip.uncompressEntry (i, targetFolder, true).failed())
+            return false;
+    }
+
+    return true;
+}
+} // namespace
+
+ArchiveFetch::Result ArchiveFetch::fetchAndUnpack (const juce::URL& url,
+                                                   const juce::File& targetFolder,
+                                                   juce::Thread& thread,
+                                                   double& progress,
+                                                   bool resetProgress,
+                                                   const std::atomic<bool>* stopFlag)
+{
+    Result result;
+    int statusCode = 0;
+
+    auto options = juce::URL::InputStreamOptions (juce::URL::ParameterHandling::inAddress)
+                       .withExtraHeaders ("Accept: application/octet-stream")
+                       .withConnectionTimeoutMs (connectionTimeoutMs)
+                       .withStatusCode (&statusCode)
+                       .withNumRedirectsToFollow (1);
+
+    std::unique_ptr<juce::InputStream> response (url.createInputStream (options));
+
+    if (response == nullptr || statusCode != 200)
+        return result;
+
+    if (resetProgress)
+        progress = 0.0;
+
+    auto expected = response->getTotalLength();
+
+    if (expected < 1)
+        expected = lengthWhenUnknown;
+
+    juce::MemoryBlock block;
+    juce::int64 received = 0;
+
+    // A length that cannot be held in memory, announced or actually sent, ends the
+    // fetch as a failed one, so that the worker still reports its end.
+    try
+    {
+        FastMemoryOutputStream buffer (block, true);
+        buffer.preallocate ((size_t) expected);
+
+        for (;;)
+        {
+            if (thread.threadShouldExit())
+            {
+                result.outcome = Outcome::exitRequested;
+                return result;
+            }
+
+            auto n = buffer.writeFromInputStream (*response, stepSize);
+
+            if (n == 0)
+                break;
+
+            received += n;
+            progress = (double) received / (double) expected;
+
+            if (stopFlag != nullptr && stopFlag->load())
+            {
+                result.outcome = Outcome::stopped;
+                return result;
+            }
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        return result;
+    }
+
+    result.outcome = Outcome::unpacked;
+
+    juce::MemoryInputStream archiveData (block.getData(), (size_t) received, false);
+    juce::ZipFile zip (&archiveData, false);
+
+    if (zip.getNumEntries() > 0 && unpackAll (zip, targetFolder))
+    {
+        result.allEntriesUnpacked = true;
+        result.firstEntryName = zip.getEntry (0)->filename;
+    }
+
+    return result;
+}

@@ -1,0 +1,8 @@
+#include "ui/DownloadButton.h"
+
+DownloadButton::DownloadButton (const juce::String& name)
+    : ListBaseButton (name)
+{
+}
+
+DownloadButton::~DownloadButton() = default;

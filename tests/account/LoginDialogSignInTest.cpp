@@ -1,0 +1,349 @@
+#include "account/LoginDialogTestSupport.h"
+
+namespace
+{
+const std::string tokenAnswer { R"({"data":{"customerAccessTokenCreate":{"customerAccessToken":{"accessToken":"abc123"}}}})" };
+const std::string refusedAnswer { R"({"data":{"customerAccessTokenCreate":{"customerAccessToken":null}}})" };
+} // namespace
+
+// Sign-ins against the built-in endpoint (loopback 47800) and the built-in
+// probe sites (loopback 47801..47803).
+class LoginDialogSignIn : public LoginDialogFixture
+{
+protected:
+    static std::unique_ptr<AccountService> serveAccount (int status, std::string body, int delayMs = 0)
+    {
+        auto service = std::make_unique<AccountService>();
+        service->answerWith (status, std::move (body), delayMs);
+
+        if (! startOnFixedPort (*service, accountServicePort))
+            ADD_FAILURE() << "port " << accountServicePort << " is taken";
+
+        return service;
+    }
+
+    static std::unique_ptr<AccountService> serveProbeSite()
+    {
+        auto site = std::make_unique<AccountService> ("/");
+        site->answerWith (200, "<html></html>");
+
+        if (! startOnFixedPort (*site, firstProbeSitePort))
+            ADD_FAILURE() << "port " << firstProbeSitePort << " is taken";
+
+        return site;
+    }
+
+    std::unique_ptr<LoginDialog> makeListenedDialog()
+    {
+        auto dialog = makeDialog();
+        dialog->addChangeListener (&changes);
+        return dialog;
+    }
+
+    static void fillAndPress (LoginDialog& dialog, const juce::String& mail, const juce::String& password)
+    {
+        dialog.mailEditor.setText (mail);
+        dialog.passwordEditor.setText (password);
+        dialog.buttonClicked (&dialog.loginButton);
+    }
+
+    // Pumps until the sign-in has reported, by a new bubble or by hiding.
+    static bool waitForReport (LoginDialog& dialog, juce::BubbleMessageComponent* bubbleBefore = nullptr)
+    {
+        return TestSupport::pumpUntil ([&]
+                                       { return dialog.bubble.get() != bubbleBefore || ! dialog.isVisible(); });
+    }
+
+    ChangeCounter changes;
+};
+
+TEST_F (LoginDialogSignIn, EachOutcomeIsReportedOnce)
+{
+    struct Case
+    {
+        const char* name;
+        bool serviceAnswers;
+        int status;
+        std::string body;
+        bool probeAnswers;
+        const char* message; // nullptr: signed in
+        int expectedResult;
+    };
+
+    const std::vector<Case> cases {
+        { "token", true, 200, tokenAnswer, true, nullptr, 2 },
+        { "refused", true, 401, refusedAnswer, true, "Not possible login, check mail and password", 1 },
+        { "not JSON", true, 502, "<html>Bad gateway</html>", false, "Not possible login, check mail and password", 1 },
+        { "service down, Internet up", false, 0, {}, true, "Server not available", 0 },
+        { "nothing reachable", false, 0, {}, false, "Check internet connection", -1 },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        changes.count = 0;
+
+        auto service = c.serviceAnswers ? serveAccount (c.status, c.body) : nullptr;
+        auto probeSite = c.probeAnswers ? serveProbeSite() : nullptr;
+
+        auto dialog = makeListenedDialog();
+        fillAndPress (*dialog, "jane@example.org", "pw");
+        EXPECT_EQ (dialog->loginButton.getMouseCursor(), juce::MouseCursor (juce::MouseCursor::WaitCursor));
+
+        ASSERT_TRUE (waitForReport (*dialog));
+        TestSupport::pumpFor (300);
+
+        EXPECT_EQ (dialog->loginResult.load(), c.expectedResult);
+        EXPECT_EQ (dialog->loginButton.getMouseCursor(), juce::MouseCursor (juce::MouseCursor::NormalCursor));
+
+        if (service != nullptr)
+
+        {
+            EXPECT_EQ (service->getRequestCount(), 1);
+        }
+
+        // An answer from the service is never followed by the probe.
+        if (probeSite != nullptr)
+        {
+            EXPECT_EQ (probeSite->getRequestCount(), c.serviceAnswers ? 0 : 1);
+        }
+
+        if (c.message == nullptr)
+        {
+            EXPECT_FALSE (dialog->isVisible());
+            EXPECT_EQ (countBubbles (*dialog), 0);
+            EXPECT_EQ (changes.count, 1);
+            EXPECT_TRUE (dialog->accessToken == "abc123");
+        }
+        else
+        {
+            EXPECT_TRUE (dialog->isVisible());
+            EXPECT_TRUE (showsBubble (*dialog, c.message, dialog->loginButton));
+            EXPECT_EQ (changes.count, 0);
+        }
+    }
+}
+
+TEST_F (LoginDialogSignIn, StartUpWithoutBothCredentialsSendsNothingAndProbes)
+{
+    struct Case
+    {
+        const char* name;
+        const char* storedMail;
+        bool probeAnswers;
+        const char* message;
+    };
+
+    const std::vector<Case> cases {
+        { "nothing stored, Internet up", nullptr, true, "Server not available" },
+        { "nothing stored, nothing reachable", nullptr, false, "Check internet connection" },
+        { "only the mail stored", "jane@example.org", true, "Server not available" },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        store()->clear();
+
+        if (c.storedMail != nullptr)
+            store()->setValue (loginMail, c.storedMail);
+
+        auto service = serveAccount (200, tokenAnswer);
+        auto probeSite = c.probeAnswers ? serveProbeSite() : nullptr;
+
+        auto dialog = makeListenedDialog();
+        dialog->startLogin();
+
+        ASSERT_TRUE (waitForReport (*dialog));
+        EXPECT_TRUE (showsBubble (*dialog, c.message, dialog->loginButton));
+        EXPECT_EQ (service->getRequestCount(), 0);
+
+        if (probeSite != nullptr)
+
+        {
+            EXPECT_EQ (probeSite->getRequestCount(), 1);
+        }
+
+        EXPECT_EQ (changes.count, 0);
+    }
+}
+
+TEST_F (LoginDialogSignIn, LoginStoresAndSendsTheFieldsExactlyAsTyped)
+{
+    struct Case
+    {
+        const char* name;
+        juce::String mail, password;
+    };
+
+    const std::vector<Case> cases {
+        { "lone at sign", "@", "pw" },
+        { "password of blanks", "jane@example.org", "   " },
+        { "blanks around both", "  jane@example.org ", " p w " },
+        { "characters to escape", "a+b&c=d@example.org", juce::String::fromUTF8 ("p\xc3\xa4ss &=+ w\xc3\xb6rd") },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        store()->clear();
+        auto service = serveAccount (401, refusedAnswer);
+
+        auto dialog = makeListenedDialog();
+        fillAndPress (*dialog, c.mail, c.password);
+
+        // Stored at once, before any answer.
+        EXPECT_EQ (store()->getValue (loginMail), c.mail);
+        EXPECT_TRUE (store()->getValue (loginPassword) == c.password);
+
+        ASSERT_TRUE (waitForReport (*dialog));
+
+        auto requests = service->getRequests();
+        ASSERT_EQ (requests.size(), (size_t) 1);
+        ASSERT_EQ (requests[0].parameters.size(), (size_t) 2);
+        EXPECT_TRUE (juce::String::fromUTF8 (requests[0].parameters[0].second.c_str()) == c.mail);
+        EXPECT_TRUE (juce::String::fromUTF8 (requests[0].parameters[1].second.c_str()) == c.password);
+
+        // The file is written after the store's delay, whatever the outcome.
+        EXPECT_TRUE (store()->saveIfNeeded());
+        juce::PropertiesFile reread (store()->getFile(), VelmoraApplication::makeStoreOptions ("Vorore Zozavad"));
+        EXPECT_EQ (reread.getValue (loginMail), c.mail);
+        EXPECT_TRUE (reread.getValue (loginPassword) == c.password);
+    }
+}
+
+TEST_F (LoginDialogSignIn, LoginPressedAgainDuringASlowAnswerSendsOneRequest)
+{
+    auto service = serveAccount (200, tokenAnswer, 1500);
+
+    auto dialog = makeListenedDialog();
+    fillAndPress (*dialog, "jane@example.org", "pw");
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return service->getRequestCount() == 1; }));
+
+    // The second press stores the fields again and says the server is busy.
+    store()->clear();
+    fillAndPress (*dialog, "jane@example.org", "pw");
+    EXPECT_TRUE (showsBubble (*dialog, "Server is loading...", dialog->loginButton));
+    EXPECT_EQ (store()->getValue (loginMail), "jane@example.org");
+    EXPECT_EQ (dialog->loginButton.getMouseCursor(), juce::MouseCursor (juce::MouseCursor::WaitCursor));
+
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return ! dialog->isVisible(); }));
+    TestSupport::pumpFor (500);
+
+    EXPECT_EQ (service->getRequestCount(), 1);
+    EXPECT_EQ (changes.count, 1);
+    EXPECT_EQ (dialog->loginResult.load(), 2);
+}
+
+TEST_F (LoginDialogSignIn, ANewSignInCancelsTheReportStillPending)
+{
+    auto service = serveAccount (401, refusedAnswer);
+
+    auto dialog = makeListenedDialog();
+    fillAndPress (*dialog, "jane@example.org", "wrong");
+
+    // The refusal is in, its 100 ms report not yet shown ...
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return dialog->loginResult.load() == 1 && ! dialog->isThreadRunning(); }));
+    ASSERT_EQ (dialog->bubble, nullptr);
+
+    // ... when the user signs in again, slowly and this time successfully.
+    service->answerWith (200, tokenAnswer, 500);
+    fillAndPress (*dialog, "jane@example.org", "right");
+
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return ! dialog->isVisible(); }));
+    TestSupport::pumpFor (300);
+
+    // Neither the stale refusal nor a stale "no connection" was shown.
+    EXPECT_EQ (countBubbles (*dialog), 0);
+    EXPECT_EQ (changes.count, 1);
+    EXPECT_EQ (service->getRequestCount(), 2);
+}
+
+TEST_F (LoginDialogSignIn, TypingDuringASignInDoesNotChangeWhatIsSent)
+{
+    auto service = serveAccount (401, refusedAnswer, 300);
+
+    auto dialog = makeListenedDialog();
+    fillAndPress (*dialog, "jane@example.org", "first");
+
+    for (int i = 0; i < 50; ++i)
+    {
+        dialog->mailEditor.setText ("typing" + juce::String (i) + "@example.org");
+        dialog->passwordEditor.setText ("typing" + juce::String (i));
+        TestSupport::pumpFor (1);
+    }
+
+    ASSERT_TRUE (waitForReport (*dialog));
+
+    auto requests = service->getRequests();
+    ASSERT_EQ (requests.size(), (size_t) 1);
+    ASSERT_EQ (requests[0].parameters.size(), (size_t) 2);
+    EXPECT_EQ (requests[0].parameters[0].second, "jane@example.org");
+    EXPECT_TRUE (requests[0].parameters[1].second == "first");
+}
+
+TEST_F (LoginDialogSignIn, AfterLogOutNothingIsSentUntilLogin)
+{
+    auto service = serveAccount (200, tokenAnswer);
+
+    auto dialog = makeListenedDialog();
+    fillAndPress (*dialog, "jane@example.org", "pw");
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return changes.count == 1; }));
+
+    // Log-out: the owner shows the overlay again.
+    dialog->setVisible (true);
+    TestSupport::pumpFor (500);
+    EXPECT_EQ (service->getRequestCount(), 1);
+    EXPECT_EQ (dialog->mailEditor.getText(), "jane@example.org");
+    EXPECT_TRUE (dialog->passwordEditor.getText() == "pw");
+    EXPECT_EQ (changes.count, 1);
+
+    dialog->buttonClicked (&dialog->loginButton);
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return changes.count == 2; }));
+    EXPECT_FALSE (dialog->isVisible());
+    EXPECT_EQ (service->getRequestCount(), 2);
+}
+
+TEST_F (LoginDialogSignIn, DestructionDuringASignInReportsNothing)
+{
+    struct Case
+    {
+        const char* name;
+        int answerDelayMs;
+        bool waitForThePendingReport; // destroy while the 100 ms timer is pending
+    };
+
+    const std::vector<Case> cases {
+        { "request in flight", 1500, false },
+        { "report pending", 0, true },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        changes.count = 0;
+        auto service = serveAccount (200, tokenAnswer, c.answerDelayMs);
+
+        auto dialog = makeListenedDialog();
+        fillAndPress (*dialog, "jane@example.org", "pw");
+
+        if (c.waitForThePendingReport)
+            ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                                 { return dialog->loginResult.load() == 2 && ! dialog->isThreadRunning(); }));
+        else
+            ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                                 { return service->getRequestCount() == 1; }));
+
+        ASSERT_TRUE (dialog->isVisible());
+        dialog = nullptr;
+        TestSupport::pumpFor (400);
+
+        EXPECT_EQ (changes.count, 0);
+    }
+}

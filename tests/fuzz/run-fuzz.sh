@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Fuzzes the PE version reader for a bounded time; fails on a finding.
+#   tests/fuzz/run-fuzz.sh <build-dir> <seconds>
+# The build dir is configured with clang when it does not exist yet.
+set -euo pipefail
+
+build="${1:?usage: run-fuzz.sh <build-dir> <seconds>}"
+seconds="${2:?usage: run-fuzz.sh <build-dir> <seconds>}"
+source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    CC=clang CXX=clang++ cmake -C "$source_dir/cmake/LoopbackAddresses.cmake" -S "$source_dir" -B "$build" -G Ninja \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BUILD_FUZZ=ON
+fi
+
+cmake --build "$build" --target velmora_pe_fuzz velmora_pe_fixtures
+
+fuzz_dir="$build/tests/fuzz"
+corpus="$fuzz_dir/corpus"
+artifacts="$fuzz_dir/artifacts"
+mkdir -p "$corpus" "$artifacts"
+cp "$(cat "$fuzz_dir/seed-dir.txt")"/*.dll "$corpus/"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+# A finding, a crash or a leak makes libFuzzer exit with a non-zero status.
+"$fuzz_dir/velmora_pe_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=5 -rss_limit_mb=512 \
+    -artifact_prefix="$artifacts/" -print_final_stats=1 "$corpus"

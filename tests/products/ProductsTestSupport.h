@@ -1,0 +1,37 @@
+#pragma once
+
+#include "support/TestSupport.h"
+
+#include <utility>
+#include <vector>
+
+namespace ProductsTestSupport
+{
+// Stores the text as the cached catalogue, or removes the key when it is null.
+void storeCatalogue (const juce::String& text);
+void removeStoredCatalogue();
+
+// A small JPEG of one colour.
+bool writeJpeg (const juce::File& file, juce::Colour colour, int size = 16);
+
+// A ZIP archive made by python3's zipfile module, entry names taken as they are.
+juce::MemoryBlock makeZip (const std::vector<std::pair<juce::String, juce::String>>& entries);
+
+// The open dialog window with this title, or null.
+juce::DialogWindow* findDialogWindow (const juce::String& title);
+
+// The first alert box on the desktop, or null.
+juce::AlertWindow* findAlertWindow();
+
+// Dismisses every modal window and lets the framework delete them.
+void closeModalWindows();
+
+// Counts the change messages it receives.
+class ChangeCounter : public juce::ChangeListener
+{
+public:
+    void changeListenerCallback (juce::ChangeBroadcaster*) override { ++count; }
+
+    int count = 0;
+};
+} // namespace ProductsTestSupport
