@@ -27,9 +27,81 @@ std::unique_ptr<ProductBase> createProduct (const juce::XmlElement& element)
 MainComponent::MainComponent()
 {
     setSize (1400, 600);
+
+    addAndMakeVisible (toolbar);
+    toolbar.addChangeListener (this);
+
+    addAndMakeVisible (productList);
+
+    loginDialog.addChangeListener (this);
+    addAndMakeVisible (loginDialog);
+    loginDialog.startLogin();
+
+    addAndMakeVisible (resources);
+    resources.addChangeListener (this);
+    resources.startThread();
+
+    productList.products = &listedProducts;
+
+    startTimer (200);
 }
 
 MainComponent::~MainComponent() = default;
+
+void MainComponent::resized()
+{
+    auto w = getWidth();
+    auto h = getHeight();
+    loginDialog.setBounds (0, 0, w, h);
+    resources.setBounds (0, 0, w, h);
+    toolbar.setBounds (0, 0, w, 50);
+    productList.setBounds (0, 50, w, h - 50);
+}
+
+void MainComponent::timerCallback()
+{
+    for (auto* product : listedProducts)
+    {
+        if (product->checkInstalled())
+            refreshTables();
+
+        if (product->refreshInstalledVersion())
+            refreshTables();
+    }
+}
+
+void MainComponent::refreshTables()
+{
+    productList.table.updateContent();
+    productList.table.repaint();
+
+    if (productList.bundleView != nullptr)
+        productList.bundleView->refreshBundleViews (true);
+}
+
+void MainComponent::changeListenerCallback (juce::ChangeBroadcaster* source)
+{
+    if (dynamic_cast<DownloadResource*> (source) != nullptr)
+    {
+        loadProducts();
+        productList.table.updateContent();
+
+        if (productList.bundleView != nullptr)
+            productList.bundleView->refreshBundleViews (false);
+
+        productList.sortByName();
+    }
+    else if (dynamic_cast<LoginDialog*> (source) != nullptr)
+    {
+        toolbar.updateMailLabel();
+        refreshTables();
+    }
+    else if (dynamic_cast<AppToolbar*> (source) != nullptr)
+    {
+        loginDialog.setVisible (true);
+        refreshTables();
+    }
+}
 
 void MainComponent::loadProducts()
 {

@@ -14,7 +14,8 @@ ProgramProcess::~ProgramProcess()
 
 bool ProgramProcess::start()
 {
-    juce::StringArray command { "env",
+    // "timeout" ends the program even when the test itself is killed.
+    juce::StringArray command { "timeout", "-k", "5", "240", "env",
                                 "HOME=" + home.getFullPathName(),
                                 "TMPDIR=" + home.getChildFile ("tmp").getFullPathName(),
                                 "XDG_CONFIG_HOME=" + home.getChildFile (".config").getFullPathName(),

@@ -40,7 +40,7 @@ protected:
         return names;
     }
 
-    MainComponent main;
+    StartedMainComponent main;
 };
 
 const char* const mixedCatalogue = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -192,7 +192,7 @@ TEST_F (LoadProductsTest, BuildsNothingWithoutAUsableCatalogue)
         else
             removeStoredCatalogue();
 
-        MainComponent component;
+        StartedMainComponent component;
         component.loadProducts();
 
         EXPECT_TRUE (component.allProducts.isEmpty());
@@ -224,7 +224,7 @@ protected:
         closeModalWindows();
     }
 
-    MainComponent main;
+    StartedMainComponent main;
 };
 
 TEST_P (NewVersionCheckTest, ShowsTheNoticeOnlyForANewerManager)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/MainComponent.h"
+
 #include "support/TestSupport.h"
 
 #include <utility>
@@ -25,6 +27,18 @@ juce::AlertWindow* findAlertWindow();
 
 // Dismisses every modal window and lets the framework delete them.
 void closeModalWindows();
+
+// A main component whose own start-up has ended: its catalogue worker has reported
+// (the products it built come from whatever was stored then) and its warning box is closed.
+struct StartedMainComponent : public MainComponent
+{
+    StartedMainComponent()
+    {
+        EXPECT_TRUE (TestSupport::pumpUntil ([this] { return ! resources.isVisible(); }, 30000));
+        TestSupport::pumpFor (50);
+        closeModalWindows();
+    }
+};
 
 // Counts the change messages it receives.
 class ChangeCounter : public juce::ChangeListener

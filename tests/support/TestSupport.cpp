@@ -47,7 +47,16 @@ juce::Image paintToImage (juce::Component& component)
 }
 } // namespace TestSupport
 
-LoopbackServer::LoopbackServer() = default;
+LoopbackServer::LoopbackServer()
+{
+    // Address reuse only: with the library's default SO_REUSEPORT a second server on a
+    // fixed port would bind without an error and share its connections.
+    http.set_socket_options ([] (socket_t socket)
+                             {
+                                 int yes = 1;
+                                 ::setsockopt (socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof (yes));
+                             });
+}
 
 LoopbackServer::~LoopbackServer()
 {
