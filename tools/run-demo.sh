@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 build=build-demo
 
 if [ "${1:-}" != "--no-build" ]; then
+    bash tools/setup-debian.sh
     cmake -C cmake/LoopbackAddresses.cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_TESTS=OFF
     cmake --build "$build" --parallel "$(nproc)" --target Velmora velmora_demo_server
 fi
