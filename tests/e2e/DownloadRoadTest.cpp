@@ -84,7 +84,7 @@ public:
 
     bool start()
     {
-        return process.start (juce::StringArray { "timeout", "-k", "5", "240", VELMORA_DEMO_SERVER, VELMORA_DEMO_CONTENT, "--log", log.getFullPathName() }, 0);
+        return process.start (juce::StringArray { "setpriv", "--pdeathsig", "KILL", "--", VELMORA_DEMO_SERVER, VELMORA_DEMO_CONTENT, "--log", log.getFullPathName() }, 0);
     }
 
     juce::StringArray getRequests() const { return juce::StringArray::fromLines (log.loadFileAsString()); }
@@ -109,7 +109,9 @@ TEST (DownloadRoad, FromCatalogueToTheInstalledProductAndQuit)
     auto home = TestSupport::makeTempFolder ("home");
     DemoServer server (home.getChildFile ("requests.log"));
     ASSERT_TRUE (server.start());
-    ASSERT_TRUE (TestSupport::pumpUntil ([&] { return home.getChildFile ("requests.log").exists(); }, 10000));
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return home.getChildFile ("requests.log").exists(); },
+                                         10000));
 
     ProgramProcess program (home);
 
@@ -122,17 +124,27 @@ TEST (DownloadRoad, FromCatalogueToTheInstalledProductAndQuit)
 
     ASSERT_TRUE (program.start());
 
-    ASSERT_TRUE (TestSupport::pumpUntil ([&] { return server.hasRequest ("GET /installer/Velmora/AppPlugins.xml"); }, 30000));
-    EXPECT_TRUE (TestSupport::pumpUntil ([&] { return server.hasRequest ("GET /account/api/login?mail=demo@tavoline-audio.test&password=***"); }, 30000));
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return server.hasRequest ("GET /installer/Velmora/AppPlugins.xml"); },
+                                         30000));
+    EXPECT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return server.hasRequest ("GET /account/api/login?mail=demo@tavoline-audio.test&password=***"); },
+                                         30000));
 
     auto imagesFolder = program.getSettingsFolder().getChildFile ("Velmora Images");
-    EXPECT_TRUE (TestSupport::pumpUntil ([&] { return imagesFolder.getChildFile ("Aurel Reverb.jpg").existsAsFile(); }, 30000));
+    EXPECT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return imagesFolder.getChildFile ("Aurel Reverb.jpg").existsAsFile(); },
+                                         30000));
 
     auto settingsFile = program.getSettingsFolder().getChildFile ("Velmora.settings");
-    EXPECT_TRUE (TestSupport::pumpUntil ([&] { return settingsFile.loadFileAsString().contains ("xmlAppProducts"); }, 30000));
+    EXPECT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return settingsFile.loadFileAsString().contains ("xmlAppProducts"); },
+                                         30000));
 
     WindowGeometry window;
-    ASSERT_TRUE (TestSupport::pumpUntil ([&] { window = findProgramWindow(); return ! window.id.isEmpty(); }, 30000));
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { window = findProgramWindow(); return ! window.id.isEmpty(); },
+                                         30000));
     EXPECT_EQ (window.bounds.getWidth(), 1200);
     EXPECT_EQ (window.bounds.getHeight(), 628);
 
@@ -145,20 +157,25 @@ TEST (DownloadRoad, FromCatalogueToTheInstalledProductAndQuit)
     const juce::Colour red (0xffff0000), white (0xffffffff);
 
     // Not installed: red text in the status cell.
-    ASSERT_TRUE (TestSupport::pumpUntil ([&] { return countPixels (takeScreenshot (window.id), statusCell, red) > 20; }, 20000));
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return countPixels (takeScreenshot (window.id), statusCell, red) > 20; },
+                                         20000));
     EXPECT_FALSE (vst3File.exists());
 
     click (downloadButton);
 
-    EXPECT_TRUE (TestSupport::pumpUntil ([&] { return server.hasRequest ("GET /installer/Plugins/Aurel_Reverb_Win.zip Accept: application/octet-stream -> 200"); }, 20000));
-    EXPECT_TRUE (TestSupport::pumpUntil ([&] { return vst3File.existsAsFile(); }, 30000));
+    EXPECT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return server.hasRequest ("GET /installer/Plugins/Aurel_Reverb_Win.zip Accept: application/octet-stream -> 200"); },
+                                         20000));
+    EXPECT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return vst3File.existsAsFile(); },
+                                         30000));
 
     // The poll finds the installed file: "Latest version" in white, nothing red.
     EXPECT_TRUE (TestSupport::pumpUntil ([&]
                                          {
                                              auto shot = takeScreenshot (window.id);
-                                             return countPixels (shot, statusCell, red) == 0 && countPixels (shot, statusCell, white) > 20;
-                                         },
+                                             return countPixels (shot, statusCell, red) == 0 && countPixels (shot, statusCell, white) > 20; },
                                          20000));
 
     // The title bar's close button quits; the temporary folder goes with it.

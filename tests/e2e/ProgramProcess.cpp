@@ -14,11 +14,7 @@ ProgramProcess::~ProgramProcess()
 
 bool ProgramProcess::start()
 {
-    // "timeout" ends the program even when the test itself is killed.
-    juce::StringArray command { "timeout", "-k", "5", "240", "env",
-                                "HOME=" + home.getFullPathName(),
-                                "TMPDIR=" + home.getChildFile ("tmp").getFullPathName(),
-                                "XDG_CONFIG_HOME=" + home.getChildFile (".config").getFullPathName(),
-                                VELMORA_APP_PATH };
+    // The program ends with the test process, even when that is killed.
+    juce::StringArray command { "setpriv", "--pdeathsig", "KILL", "--", "env", "HOME=" + home.getFullPathName(), "TMPDIR=" + home.getChildFile ("tmp").getFullPathName(), "XDG_CONFIG_HOME=" + home.getChildFile (".config").getFullPathName(), VELMORA_APP_PATH };
     return process.start (command, 0);
 }

@@ -12,7 +12,9 @@ TEST (SingleInstance, ASecondStartEndsAndLeavesTheRunningCopyAlone)
                                   "<PROPERTIES><VALUE name=\"vst3Path\" val=\"/opt/vst3\"/></PROPERTIES>\n");
 
     ASSERT_TRUE (first.start());
-    ASSERT_TRUE (TestSupport::pumpUntil ([&] { return first.getTempFolder().isDirectory(); }, 30000));
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return first.getTempFolder().isDirectory(); },
+                                         30000));
 
     auto marker = first.getTempFolder().getChildFile ("marker.txt");
     marker.replaceWithText ("first copy");
