@@ -11,10 +11,11 @@ options=(-DCMAKE_BUILD_TYPE=Debug)
 if [ "${1:-}" = "--sanitize" ]; then
     build=build-sanitize
     options+=(-DVELMORA_SANITIZE=ON)
-    # Leak checking stays off: the X libraries that the framework loads and unloads at run
-    # time leave allocations LeakSanitizer cannot attribute; the framework's own leak
-    # detector watches our objects.
-    export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:detect_stack_use_after_return=0"
+    # A failed allocation returns null, as it does outside the sanitizer, so the program's
+    # own handling of it is what runs. Leak checking stays off: the X libraries that the
+    # framework loads and unloads at run time leave allocations LeakSanitizer cannot
+    # attribute; the framework's own leak detector watches our objects.
+    export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:detect_stack_use_after_return=0:allocator_may_return_null=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
 
