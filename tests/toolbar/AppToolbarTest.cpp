@@ -11,6 +11,15 @@ juce::PropertiesFile& productSettings()
     return *VelmoraApplication::getSettings()->getUserSettings();
 }
 
+// Stores the text as "installerAutoLaunch", or removes the key when it is null.
+void storeAutoLaunch (const char* stored)
+{
+    if (stored == nullptr)
+        productSettings().removeValue ("installerAutoLaunch");
+    else
+        productSettings().setValue ("installerAutoLaunch", juce::String (stored));
+}
+
 juce::PropertiesFile& loginStore()
 {
     return *VelmoraApplication::getLoginSettings()->getUserSettings();
@@ -293,10 +302,7 @@ TEST_F (AppToolbarTest, AutoLaunchToggleReadsTheSettingWithoutWriting)
     {
         SCOPED_TRACE (c.stored == nullptr ? "missing" : c.stored);
 
-        if (c.stored == nullptr)
-            productSettings().removeValue ("installerAutoLaunch");
-        else
-            productSettings().setValue ("installerAutoLaunch", juce::String (c.stored));
+        storeAutoLaunch (c.stored);
 
         auto menu = toolbar.createSettingsMenu();
         auto* item = findAutoLaunchItem (menu);
@@ -331,10 +337,7 @@ TEST_F (AppToolbarTest, EveryToggleClickWritesTheNewState)
     {
         SCOPED_TRACE (c.stored == nullptr ? "missing" : c.stored);
 
-        if (c.stored == nullptr)
-            productSettings().removeValue ("installerAutoLaunch");
-        else
-            productSettings().setValue ("installerAutoLaunch", juce::String (c.stored));
+        storeAutoLaunch (c.stored);
 
         auto menu = toolbar.createSettingsMenu();
         auto* item = findAutoLaunchItem (menu);
