@@ -2,6 +2,7 @@
 
 #include "app/Common.h"
 #include "app/LogoImage.h"
+#include "app/WebLinkButton.h"
 
 #include <atomic>
 
@@ -35,8 +36,8 @@ public:
     // is reachable, -1 no answer and nothing reachable.
     std::atomic<int> loginResult { -1 };
 
-    juce::HyperlinkButton forgotPasswordLink;
-    juce::HyperlinkButton createAccountLink;
+    WebLinkButton forgotPasswordLink;
+    WebLinkButton createAccountLink;
     juce::Label infoLabel;
     juce::Label panel;
     LogoImage logo;

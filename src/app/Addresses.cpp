@@ -1,4 +1,5 @@
 #include "app/Addresses.h"
+#include "platform/PlatformLayer.h"
 
 #include <BuildSettings.h>
 
@@ -25,4 +26,14 @@ juce::String Addresses::getSiteHost()
 juce::URL Addresses::getDownloadPage()
 {
     return getSitePage ("/pages/tavoline-audio-velmora");
+}
+
+void Addresses::openInBrowser (const juce::URL& page)
+{
+    // Catalogue texts arrive here too: "file:", a bare path or another scheme
+    // would start whatever the desktop opens for them.
+    auto text = page.toString (true);
+
+    if (text.startsWithIgnoreCase ("http://") || text.startsWithIgnoreCase ("https://"))
+        PlatformLayer::openInBrowser (page);
 }

@@ -2,7 +2,8 @@
 
 #include "app/Common.h"
 
-// The outside addresses the program was built with.
+// The outside addresses the program was built with, and the one way every web
+// page is opened.
 class Addresses
 {
 public:
@@ -16,6 +17,10 @@ public:
 
     // The manager's own page on the maker's site.
     static juce::URL getDownloadPage();
+
+    // Opens a web page (an http or https address) in the default browser; any
+    // other address, the empty one among them, is ignored.
+    static void openInBrowser (const juce::URL& page);
 
 private:
     Addresses() = delete;

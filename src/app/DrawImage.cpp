@@ -1,4 +1,5 @@
 #include "app/DrawImage.h"
+#include "app/Addresses.h"
 
 DrawImage::DrawImage (juce::Image picture)
     : image (std::move (picture))
@@ -20,7 +21,7 @@ void DrawImage::mouseExit (const juce::MouseEvent&)
 void DrawImage::mouseDown (const juce::MouseEvent&)
 {
     if (! link.isEmpty())
-        link.launchInDefaultBrowser();
+        Addresses::openInBrowser (link);
 }
 
 void DrawImage::paint (juce::Graphics& g)

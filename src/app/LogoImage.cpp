@@ -13,7 +13,7 @@ LogoImage::~LogoImage()
 
 void LogoImage::mouseDoubleClick (const juce::MouseEvent&)
 {
-    Addresses::getSiteHome().launchInDefaultBrowser();
+    Addresses::openInBrowser (Addresses::getSiteHome());
 }
 
 void LogoImage::paint (juce::Graphics& g)

@@ -33,6 +33,10 @@ public:
     // Starts an unpacked installer through the shell; the outcome is ignored.
     static void startThroughShell (const juce::File& file);
 
+    // Opens the address in the default web browser, never through a command line;
+    // the outcome is ignored.
+    static void openInBrowser (const juce::URL& address);
+
 private:
     PlatformLayer() = delete;
 };

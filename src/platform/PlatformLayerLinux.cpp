@@ -69,22 +69,39 @@ FileKind getFileKind (const juce::File& file)
     return FileKind::other;
 }
 
-// Starts a program with the given arguments, without a shell, in its own session
-// and with the given working folder. The child in the middle exits at once and is
-// reaped here, so the started program belongs to init and leaves no zombie behind.
-void startDetached (const juce::StringArray& arguments, const juce::File& workingFolder)
+// Starts the first of the commands that works, without a shell, in its own session
+// and with the given working folder (none: the current one). Each command but the
+// last runs to its end, and the next starts only when it failed, as "a || b" would
+// in a shell. The child in the middle exits at once and is reaped here, so the
+// started program belongs to init and leaves no zombie behind.
+void startFirstThatWorks (const juce::Array<juce::StringArray>& commands, const juce::File& workingFolder)
 {
-    std::vector<std::string> texts;
+    if (commands.isEmpty())
+        return;
 
-    for (auto& argument : arguments)
-        texts.emplace_back (argument.toStdString());
+    // Everything the children need is made here: after fork they only call what
+    // is safe in a copy of a threaded process.
+    std::vector<std::vector<std::string>> texts;
 
-    std::vector<char*> argv;
+    for (auto& command : commands)
+    {
+        auto& words = texts.emplace_back();
 
-    for (auto& text : texts)
-        argv.push_back (text.data());
+        for (auto& argument : command)
+            words.push_back (argument.toStdString());
+    }
 
-    argv.push_back (nullptr);
+    std::vector<std::vector<char*>> argvs;
+
+    for (auto& words : texts)
+    {
+        auto& argv = argvs.emplace_back();
+
+        for (auto& word : words)
+            argv.push_back (word.data());
+
+        argv.push_back (nullptr);
+    }
 
     auto folder = workingFolder.getFullPathName().toStdString();
 
@@ -114,7 +131,27 @@ void startDetached (const juce::StringArray& arguments, const juce::File& workin
             if (! folder.empty() && ::chdir (folder.c_str()) != 0)
                 ::_exit (127);
 
-            ::execvp (argv[0], argv.data());
+            for (size_t i = 0; i + 1 < argvs.size(); ++i)
+            {
+                auto attempt = ::fork();
+
+                if (attempt == 0)
+                {
+                    ::execvp (argvs[i][0], argvs[i].data());
+                    ::_exit (127);
+                }
+
+                int status = 0;
+
+                while (attempt > 0 && ::waitpid (attempt, &status, 0) < 0 && errno == EINTR)
+                {
+                }
+
+                if (attempt > 0 && WIFEXITED (status) && WEXITSTATUS (status) == 0)
+                    ::_exit (0);
+            }
+
+            ::execvp (argvs.back()[0], argvs.back().data());
             ::_exit (127);
         }
 
@@ -129,9 +166,31 @@ void startDetached (const juce::StringArray& arguments, const juce::File& workin
     }
 }
 
+void startDetached (const juce::StringArray& arguments, const juce::File& workingFolder)
+{
+    startFirstThatWorks ({ arguments }, workingFolder);
+}
+
+// The desktop's opener for a file, a folder or a web address, with the browsers
+// that JUCE falls back on when it fails; each gets the target as its one argument.
+void openWithDesktop (const juce::String& target, const juce::File& workingFolder)
+{
+    juce::Array<juce::StringArray> commands;
+
+    for (auto* opener : { "xdg-open", "/etc/alternatives/x-www-browser", "firefox", "mozilla", "google-chrome", "chromium-browser", "opera", "konqueror" })
+    {
+        auto program = juce::File::isAbsolutePath (opener) ? juce::File (opener) : findOnPath (opener);
+
+        if (program.existsAsFile() && ::access (program.getFullPathName().toRawUTF8(), X_OK) == 0)
+            commands.add ({ program.getFullPathName(), target });
+    }
+
+    startFirstThatWorks (commands, workingFolder);
+}
+
 void openWithDesktop (const juce::File& file)
 {
-    startDetached ({ "xdg-open", file.getFullPathName() }, file.getParentDirectory());
+    openWithDesktop (file.getFullPathName(), file.getParentDirectory());
 }
 } // namespace
 
@@ -237,4 +296,9 @@ void PlatformLayer::startThroughShell (const juce::File& file)
             openWithDesktop (file);
             break;
     }
+}
+
+void PlatformLayer::openInBrowser (const juce::URL& address)
+{
+    openWithDesktop (address.toString (true), {});
 }

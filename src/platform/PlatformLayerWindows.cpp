@@ -43,3 +43,8 @@ void PlatformLayer::startThroughShell (const juce::File& file)
 {
     file.startAsProcess();
 }
+
+void PlatformLayer::openInBrowser (const juce::URL& address)
+{
+    address.launchInDefaultBrowser();
+}

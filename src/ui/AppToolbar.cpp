@@ -111,7 +111,7 @@ void AppToolbar::appFolderChosen (const juce::URL& result)
 
 void AppToolbar::openDownloadPage()
 {
-    Addresses::getDownloadPage().launchInDefaultBrowser();
+    Addresses::openInBrowser (Addresses::getDownloadPage());
 }
 
 void AppToolbar::requestLogOut()

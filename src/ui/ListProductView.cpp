@@ -1,5 +1,6 @@
 #include "ui/ListProductView.h"
 
+#include "app/WebLinkButton.h"
 #include "catalog/Bundle.h"
 #include "catalog/ProductBase.h"
 #include "downloads/DownloadInstaller.h"
@@ -190,12 +191,12 @@ juce::Component* ListProductView::refreshComponentForCell (int rowNumber, int co
 
     if (columnId == productPageColumn)
     {
-        auto* link = dynamic_cast<juce::HyperlinkButton*> (existingComponentToUpdate);
+        auto* link = dynamic_cast<WebLinkButton*> (existingComponentToUpdate);
 
         if (link == nullptr)
         {
             delete existingComponentToUpdate;
-            link = new juce::HyperlinkButton();
+            link = new WebLinkButton();
             link->setButtonText ("Link");
             link->setFont (juce::Font (16.0f), false, juce::Justification::centred);
         }

@@ -1,0 +1,87 @@
+#include "account/LoginDialog.h"
+#include "app/Addresses.h"
+#include "app/DrawImage.h"
+#include "app/LogoImage.h"
+#include "support/FakeOpener.h"
+#include "ui/AppToolbar.h"
+
+namespace
+{
+juce::MouseEvent makeMouseEvent (juce::Component& target, juce::ModifierKeys buttons, int clicks)
+{
+    auto source = juce::Desktop::getInstance().getMainMouseSource();
+    auto now = juce::Time::getCurrentTime();
+    return juce::MouseEvent (source, {}, buttons, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, &target, &target, now, {}, now, clicks, false);
+}
+
+juce::String sitePage (const juce::String& path)
+{
+    return Addresses::getSiteHome().toString (false).trimCharactersAtEnd ("/") + path;
+}
+
+juce::String openerStart (const juce::String& address)
+{
+    return FakeOpener::describeCall ("xdg-open", { address });
+}
+} // namespace
+
+TEST (ProgramLinks, ALinkedPictureOpensOnAnyPressAndTheLogoOnADoubleClick)
+{
+    FakeOpener opener;
+    const juce::ModifierKeys left (juce::ModifierKeys::leftButtonModifier), right (juce::ModifierKeys::rightButtonModifier);
+    const juce::String picturePage ("http://127.0.0.1:9/picture-page");
+
+    DrawImage unlinked ({});
+    unlinked.mouseDown (makeMouseEvent (unlinked, left, 1));
+
+    DrawImage picture ({});
+    picture.link = juce::URL (picturePage);
+    picture.mouseDown (makeMouseEvent (picture, left, 1));
+    picture.mouseDown (makeMouseEvent (picture, right, 1));
+
+    LogoImage logo;
+    logo.mouseDoubleClick (makeMouseEvent (logo, right, 2));
+
+    juce::StringArray expected { openerStart (picturePage), openerStart (picturePage), openerStart (Addresses::getSiteHome().toString (true)) };
+    expected.sort (false);
+    EXPECT_EQ (opener.waitForCalls (3), expected);
+}
+
+TEST (ProgramLinks, TheMenuEntryOpensTheDownloadPage)
+{
+    FakeOpener opener;
+    AppToolbar toolbar;
+    auto menu = toolbar.createSettingsMenu();
+
+    for (juce::PopupMenu::MenuItemIterator it (menu); it.next();)
+        if (it.getItem().text == "Velmora Download Page")
+            it.getItem().action();
+
+    EXPECT_EQ (opener.waitForCalls (1), juce::StringArray (openerStart (sitePage ("/pages/tavoline-audio-velmora"))));
+}
+
+TEST (ProgramLinks, SignInLinksOpenTheirPagesWithoutAShell)
+{
+    FakeOpener opener;
+    LoginDialog dialog;
+
+    dialog.forgotPasswordLink.triggerClick();
+    dialog.createAccountLink.triggerClick();
+
+    juce::StringArray expected { openerStart (sitePage ("/account/login")), openerStart (sitePage ("/account/register")) };
+    expected.sort (false);
+    ASSERT_EQ (opener.waitForCalls (2), expected);
+
+    // Whatever address they carry reaches the opener as it is.
+    auto traps = opener.getShellTraps();
+    dialog.forgotPasswordLink.setURL (juce::URL (traps[0]));
+    dialog.createAccountLink.setURL (juce::URL (traps[2]));
+    dialog.forgotPasswordLink.triggerClick();
+    dialog.createAccountLink.triggerClick();
+
+    expected.add (openerStart (traps[0]));
+    expected.add (openerStart (traps[2]));
+    expected.sort (false);
+    EXPECT_EQ (opener.waitForCalls (4), expected);
+    EXPECT_EQ (opener.getTrapFolder().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
+}
