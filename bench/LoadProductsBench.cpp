@@ -27,6 +27,8 @@ void makeHome()
 
     ::setenv ("HOME", pattern, 1);
     ::unsetenv ("XDG_CONFIG_HOME");
+    ::unsetenv ("XDG_RUNTIME_DIR");
+    ::unsetenv ("XDG_CACHE_HOME");
     auto tmp = std::string (pattern) + "/tmp";
     juce::File (tmp).createDirectory();
     ::setenv ("TMPDIR", tmp.c_str(), 1);

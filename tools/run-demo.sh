@@ -66,7 +66,7 @@ echo "Request log:   $home/demo-server.log"
 echo
 
 started=$SECONDS
-HOME="$home" TMPDIR="$home/tmp" XDG_CONFIG_HOME="$home/.config" "$program" || true
+env -u XDG_RUNTIME_DIR HOME="$home" TMPDIR="$home/tmp" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache" "$program" || true
 
 if [ $((SECONDS - started)) -lt 3 ]; then
     echo "Velmora ended at once: is another copy of it running?" >&2

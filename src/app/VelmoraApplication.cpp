@@ -53,8 +53,7 @@ void VelmoraApplication::openStoresAndFolders()
 
     imagesFolder = settingsFolder.getChildFile (productName + " Images");
 
-    tempFolder = PlatformLayer::getSystemTempFolder().getChildFile (getApplicationName());
-    tempFolder.createDirectory();
+    tempFolder = PlatformLayer::createTempFolder (getApplicationName());
 }
 
 void VelmoraApplication::initialise (const juce::String&)
@@ -65,7 +64,8 @@ void VelmoraApplication::initialise (const juce::String&)
 
 void VelmoraApplication::shutdown()
 {
-    if (tempFolder != juce::File())
+    // Links inside are removed, never followed.
+    if (tempFolder != juce::File() && ! tempFolder.isSymbolicLink())
         tempFolder.deleteRecursively();
 
     mainWindow = nullptr;

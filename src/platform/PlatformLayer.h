@@ -8,8 +8,13 @@
 class PlatformLayer
 {
 public:
-    // The current user's temporary folder (GetTempPathW).
+    // The current user's temporary folder (GetTempPathW), private to the user.
     static juce::File getSystemTempFolder();
+
+    // Makes the folder of that name in the user's temporary folder, owner-only, and
+    // returns it. A path there that is not a folder of the user's own is left alone
+    // and a fresh private folder is made beside it instead.
+    static juce::File createTempFolder (const juce::String& name);
 
     // A folder or file named by a settings text or a Windows default such as
     // "C:/Program Files/Common Files/VST3". The text itself is never changed.

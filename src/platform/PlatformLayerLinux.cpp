@@ -192,11 +192,77 @@ void openWithDesktop (const juce::File& file)
 {
     openWithDesktop (file.getFullPathName(), file.getParentDirectory());
 }
+
+// A folder of the user's own that nobody else may enter.
+bool isPrivateFolder (const juce::String& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat (path.toRawUTF8(), &info) == 0
+           && S_ISDIR (info.st_mode)
+           && info.st_uid == ::geteuid()
+           && (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+// Makes the folder owner-only when it is a folder of the user's own, reached
+// without a symbolic link; anything else is left as it is.
+bool makeOwnFolderPrivate (const juce::File& folder)
+{
+    auto descriptor = ::open (folder.getFullPathName().toRawUTF8(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+
+    if (descriptor < 0)
+        return false;
+
+    struct stat info
+    {
+    };
+    auto isOwn = ::fstat (descriptor, &info) == 0 && info.st_uid == ::geteuid() && ::fchmod (descriptor, S_IRWXU) == 0;
+    ::close (descriptor);
+    return isOwn;
+}
 } // namespace
 
 juce::File PlatformLayer::getSystemTempFolder()
 {
-    return juce::File::getSpecialLocation (juce::File::tempDirectory);
+    // Never the shared /tmp: the runtime folder when it is the user's own and
+    // private, else the user's cache folder.
+    auto runtime = juce::SystemStats::getEnvironmentVariable ("XDG_RUNTIME_DIR", {});
+
+    if (juce::File::isAbsolutePath (runtime) && isPrivateFolder (runtime))
+        return juce::File (runtime);
+
+    auto cache = juce::SystemStats::getEnvironmentVariable ("XDG_CACHE_HOME", {});
+
+    if (juce::File::isAbsolutePath (cache))
+        return juce::File (cache);
+
+    return juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile (".cache");
+}
+
+juce::File PlatformLayer::createTempFolder (const juce::String& name)
+{
+    auto parent = getSystemTempFolder();
+    parent.createDirectory();
+
+    auto folder = parent.getChildFile (name);
+
+    // Made now, or left by an earlier run: used. When it cannot be made at all,
+    // downloads fail there.
+    if (::mkdir (folder.getFullPathName().toRawUTF8(), S_IRWXU) != 0 && errno != EEXIST)
+        return folder;
+
+    if (makeOwnFolderPrivate (folder))
+        return folder;
+
+    // Someone else's, a link or not a folder: a fresh folder of a unique name beside it.
+    auto pattern = (folder.getFullPathName() + "-XXXXXX").toStdString();
+
+    if (::mkdtemp (pattern.data()) != nullptr)
+        return juce::File (pattern);
+
+    // Nothing can be made below /dev/null, so downloads fail rather than go elsewhere.
+    return juce::File ("/dev/null").getChildFile (name);
 }
 
 juce::File PlatformLayer::fileFromPath (const juce::String& path)

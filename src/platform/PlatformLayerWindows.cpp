@@ -9,6 +9,14 @@ juce::File PlatformLayer::getSystemTempFolder()
     return juce::File (juce::String (buffer));
 }
 
+juce::File PlatformLayer::createTempFolder (const juce::String& name)
+{
+    // The user's temporary folder is private to the user already.
+    auto folder = getSystemTempFolder().getChildFile (name);
+    folder.createDirectory();
+    return folder;
+}
+
 juce::File PlatformLayer::fileFromPath (const juce::String& path)
 {
     return juce::File (path);

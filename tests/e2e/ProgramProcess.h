@@ -16,7 +16,7 @@ public:
     void kill() { process.kill(); }
 
     juce::File getHome() const { return home; }
-    juce::File getTempFolder() const { return home.getChildFile ("tmp/Tavoline Audio Velmora"); }
+    juce::File getTempFolder() const { return home.getChildFile (".cache/Tavoline Audio Velmora"); }
     juce::File getSettingsFolder() const { return home.getChildFile (".config/Tavoline Audio"); }
 
 private:

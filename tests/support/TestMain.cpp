@@ -45,6 +45,8 @@ void makeTestHome()
     ::setenv ("HOME", home, 1);
     ::unsetenv ("XDG_CONFIG_HOME");
     ::unsetenv ("XDG_DESKTOP_DIR");
+    ::unsetenv ("XDG_RUNTIME_DIR");
+    ::unsetenv ("XDG_CACHE_HOME");
     auto tmp = std::string (home) + "/tmp";
     ::mkdir (tmp.c_str(), 0700);
     ::setenv ("TMPDIR", tmp.c_str(), 1);
