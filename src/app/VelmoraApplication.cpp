@@ -64,8 +64,7 @@ void VelmoraApplication::initialise (const juce::String&)
 
 void VelmoraApplication::shutdown()
 {
-    // Links inside are removed, never followed.
-    if (tempFolder != juce::File() && ! tempFolder.isSymbolicLink())
+    if (tempFolder != juce::File())
         tempFolder.deleteRecursively();
 
     mainWindow = nullptr;

@@ -18,8 +18,7 @@ TEST (OpenInBrowser, WebAddressesReachTheOpenerUnchangedAndNothingElseOpens)
     for (auto* address : { "", "file:///etc/passwd", "FILE:/etc/passwd", "/bin/touch", "touch", "ftp://127.0.0.1:9/file", "javascript:alert(1)", "mailto:someone@example.org", "someone@example.org", "-http://127.0.0.1:9/" })
         Addresses::openInBrowser (juce::URL (address));
 
-    expected.sort (false);
-    EXPECT_EQ (opener.waitForCalls (expected.size()), expected);
+    EXPECT_EQ (opener.waitForCalls (expected.size()), FakeOpener::listCalls (expected));
     EXPECT_EQ (opener.getTrapFolder().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
 }
 
@@ -51,6 +50,6 @@ TEST (OpenInBrowser, FallsBackOnTheBrowsersWhenTheOpenerFailsOrIsMissing)
         for (auto& program : c.expectedStarts)
             expected.add (FakeOpener::describeCall (program, { address }));
 
-        EXPECT_EQ (opener.waitForCalls (expected.size()), expected);
+        EXPECT_EQ (opener.waitForCalls (expected.size()), FakeOpener::listCalls (expected));
     }
 }

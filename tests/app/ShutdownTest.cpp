@@ -6,7 +6,7 @@ TEST (Shutdown, DeletesTheTemporaryFolderAndWritesPendingSettings)
     auto* app = VelmoraApplication::getApp();
     auto temp = VelmoraApplication::getTempFolder();
 
-    EXPECT_EQ (temp, TestSupport::getTestHome().getChildFile (".cache/Tavoline Audio Velmora"));
+    EXPECT_EQ (temp.getFullPathName(), TestSupport::getTestHome().getChildFile (".cache/Tavoline Audio Velmora").getFullPathName());
     ASSERT_TRUE (temp.isDirectory());
     temp.getChildFile ("Setup/installer.exe").create();
 

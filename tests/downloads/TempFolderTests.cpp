@@ -114,7 +114,7 @@ TEST_P (PlantedTempFolder, IsLeftAloneAndDownloadsUseAPrivateFolder)
     // A fresh folder of the user's own, owner-only, beside the planted one.
     auto temp = VelmoraApplication::getTempFolder();
     auto info = statWithoutFollowing (temp);
-    EXPECT_EQ (temp.getParentDirectory(), cache);
+    EXPECT_EQ (temp.getParentDirectory().getFullPathName(), cache.getFullPathName());
     EXPECT_TRUE (temp.getFileName().startsWith (folderName + "-")) << temp.getFullPathName();
     EXPECT_TRUE (S_ISDIR (info.st_mode));
     EXPECT_EQ (info.st_uid, ::geteuid());
@@ -156,7 +156,7 @@ TEST_P (PlantedTempFolder, IsLeftAloneAndDownloadsUseAPrivateFolder)
         after.add (describe (place));
 
     after.add (describe (strangersFolder));
-    EXPECT_EQ (after, before);
+    EXPECT_EQ (after.joinIntoString ("\n"), before.joinIntoString ("\n"));
 
     // Leave the process as its environment made it.
     app->openStoresAndFolders();
@@ -262,7 +262,7 @@ TEST (TempFolder, LivesInThePrivateRuntimeFolderElseInTheUsersCache)
         auto expectedParent = c.expect == Expect::runtime     ? juce::File (runtime)
                               : c.expect == Expect::cacheHome ? juce::File (cacheHome)
                                                               : TestSupport::getTestHome().getChildFile (".cache");
-        EXPECT_EQ (folder, expectedParent.getChildFile (folderName));
+        EXPECT_EQ (folder.getFullPathName(), expectedParent.getChildFile (folderName).getFullPathName());
 
         auto info = statWithoutFollowing (folder);
         EXPECT_TRUE (S_ISDIR (info.st_mode));
@@ -276,7 +276,7 @@ TEST (TempFolder, AFolderOfTheUsersOwnIsReusedAndMadePrivate)
     ASSERT_TRUE (folder.getChildFile ("left by an earlier run.txt").replaceWithText ("kept"));
     ::chmod (folder.getFullPathName().toRawUTF8(), 0777);
 
-    EXPECT_EQ (PlatformLayer::createTempFolder (folderName), folder);
+    EXPECT_EQ (PlatformLayer::createTempFolder (folderName).getFullPathName(), folder.getFullPathName());
     EXPECT_EQ (statWithoutFollowing (folder).st_mode & 07777, 0700u);
     EXPECT_EQ (folder.getChildFile ("left by an earlier run.txt").loadFileAsString(), "kept");
 }

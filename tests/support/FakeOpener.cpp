@@ -36,7 +36,7 @@ FakeOpener::~FakeOpener()
     ::setenv ("PATH", savedPath.toRawUTF8(), 1);
 }
 
-juce::StringArray FakeOpener::getCalls() const
+juce::StringArray FakeOpener::readCalls() const
 {
     juce::StringArray found;
 
@@ -56,17 +56,22 @@ juce::StringArray FakeOpener::getCalls() const
         found.add (describeCall (lines[0], arguments));
     }
 
-    found.sort (false);
     return found;
 }
 
-juce::StringArray FakeOpener::waitForCalls (int count)
+juce::String FakeOpener::waitForCalls (int count)
 {
     TestSupport::pumpUntil ([&]
-                            { return getCalls().size() >= count; },
+                            { return readCalls().size() >= count; },
                             20000);
     TestSupport::pumpFor (300);
-    return getCalls();
+    return listCalls (readCalls());
+}
+
+juce::String FakeOpener::listCalls (juce::StringArray calls)
+{
+    calls.sort (false);
+    return calls.joinIntoString ("\n");
 }
 
 juce::StringArray FakeOpener::getShellTraps() const

@@ -14,15 +14,16 @@ public:
     explicit FakeOpener (const juce::StringArray& programs = { "xdg-open" }, const juce::StringArray& failing = {});
     ~FakeOpener();
 
-    // Every start so far, sorted, each as describeCall gives it.
-    juce::StringArray getCalls() const;
-
     // Waits, with a generous bound, until at least count starts are in, then a
-    // little longer so that one too many would show; returns every start.
-    juce::StringArray waitForCalls (int count);
+    // little longer so that one too many would show. Returns every start, sorted,
+    // one a line as describeCall gives it.
+    juce::String waitForCalls (int count);
 
     // A start of the program with these arguments: "xdg-open [address]".
     static juce::String describeCall (const juce::String& program, const juce::StringArray& arguments);
+
+    // What waitForCalls gives after these starts.
+    static juce::String listCalls (juce::StringArray calls);
 
     // Web addresses with shell commands in them: "$(…)", backquotes, and a quote
     // with ";" that would end a quoted argument. Each command would make a file in
@@ -31,6 +32,8 @@ public:
     juce::File getTrapFolder() const { return trap; }
 
 private:
+    juce::StringArray readCalls() const;
+
     juce::File bin, calls, trap;
     juce::String savedPath;
 
