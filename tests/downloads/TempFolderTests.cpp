@@ -59,12 +59,13 @@ juce::String describe (const juce::File& file)
     return text;
 }
 
-// What another user has made: a folder of theirs, and the folder's name in each
-// place the program could look for it, taken by one of their things.
+// What another user has made: the folder's name, in each place the program could
+// look for it, taken by one of their things. Their own folder, and one of the
+// user's that a link of theirs could point at, are there to be pointed at.
 struct PlantCase
 {
     const char* name;
-    std::function<void (const juce::File& path, const juce::File& strangersFolder)> plant;
+    std::function<void (const juce::File& path, const juce::File& strangersFolder, const juce::File& usersFolder)> plant;
 };
 
 void PrintTo (const PlantCase& c, std::ostream* stream)
@@ -87,6 +88,10 @@ TEST_P (PlantedTempFolder, IsLeftAloneAndDownloadsUseAPrivateFolder)
     giveToStranger (strangersFolder.getChildFile ("theirs.txt"));
     giveToStranger (strangersFolder);
 
+    auto usersFolder = home.getChildFile ("documents");
+    ASSERT_TRUE (usersFolder.createDirectory());
+    ASSERT_TRUE (usersFolder.getChildFile ("mine.txt").replaceWithText ("mine"));
+
     // Where the folder would be: in the shared temporary folder and in the user's cache.
     auto cache = home.getChildFile (".cache");
     const juce::File places[] = { juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile (folderName),
@@ -98,7 +103,7 @@ TEST_P (PlantedTempFolder, IsLeftAloneAndDownloadsUseAPrivateFolder)
     {
         ASSERT_TRUE (place.getParentDirectory().createDirectory());
         place.deleteRecursively();
-        GetParam().plant (place, strangersFolder);
+        GetParam().plant (place, strangersFolder, usersFolder);
     }
 
     juce::StringArray before;
@@ -107,6 +112,7 @@ TEST_P (PlantedTempFolder, IsLeftAloneAndDownloadsUseAPrivateFolder)
         before.add (describe (place));
 
     before.add (describe (strangersFolder));
+    before.add (describe (usersFolder));
 
     auto* app = VelmoraApplication::getApp();
     app->openStoresAndFolders();
@@ -156,6 +162,7 @@ TEST_P (PlantedTempFolder, IsLeftAloneAndDownloadsUseAPrivateFolder)
         after.add (describe (place));
 
     after.add (describe (strangersFolder));
+    after.add (describe (usersFolder));
     EXPECT_EQ (after.joinIntoString ("\n"), before.joinIntoString ("\n"));
 
     // Leave the process as its environment made it.
@@ -166,22 +173,27 @@ INSTANTIATE_TEST_SUITE_P (
     Planted,
     PlantedTempFolder,
     ::testing::Values (
-        PlantCase { "LinkToAnotherUsersFolder", [] (const juce::File& path, const juce::File& strangersFolder)
+        PlantCase { "LinkToAnotherUsersFolder", [] (const juce::File& path, const juce::File& strangersFolder, const juce::File&)
                     {
                         ASSERT_TRUE (strangersFolder.createSymbolicLink (path, false));
                         giveToStranger (path);
                     } },
-        PlantCase { "DanglingLink", [] (const juce::File& path, const juce::File& strangersFolder)
+        PlantCase { "LinkToAFolderOfTheUsersOwn", [] (const juce::File& path, const juce::File&, const juce::File& usersFolder)
+                    {
+                        ASSERT_TRUE (usersFolder.createSymbolicLink (path, false));
+                        giveToStranger (path);
+                    } },
+        PlantCase { "DanglingLink", [] (const juce::File& path, const juce::File& strangersFolder, const juce::File&)
                     {
                         ASSERT_TRUE (strangersFolder.getChildFile ("made-for-me-" + path.getParentDirectory().getFileName()).createSymbolicLink (path, false));
                         giveToStranger (path);
                     } },
-        PlantCase { "PlainFile", [] (const juce::File& path, const juce::File&)
+        PlantCase { "PlainFile", [] (const juce::File& path, const juce::File&, const juce::File&)
                     {
                         ASSERT_TRUE (path.replaceWithText ("not a folder"));
                         giveToStranger (path);
                     } },
-        PlantCase { "AnotherUsersFolder", [] (const juce::File& path, const juce::File&)
+        PlantCase { "AnotherUsersFolder", [] (const juce::File& path, const juce::File&, const juce::File&)
                     {
                         ASSERT_TRUE (path.createDirectory());
                         ASSERT_TRUE (path.getChildFile ("theirs.txt").replaceWithText ("theirs"));
