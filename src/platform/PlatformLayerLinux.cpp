@@ -196,9 +196,7 @@ void openWithDesktop (const juce::File& file)
 // A folder of the user's own that nobody else may enter.
 bool isPrivateFolder (const juce::String& path)
 {
-    struct stat info
-    {
-    };
+    struct stat info = {};
     return ::stat (path.toRawUTF8(), &info) == 0
            && S_ISDIR (info.st_mode)
            && info.st_uid == ::geteuid()
@@ -214,9 +212,7 @@ bool makeOwnFolderPrivate (const juce::File& folder)
     if (descriptor < 0)
         return false;
 
-    struct stat info
-    {
-    };
+    struct stat info = {};
     auto isOwn = ::fstat (descriptor, &info) == 0 && info.st_uid == ::geteuid() && ::fchmod (descriptor, S_IRWXU) == 0;
     ::close (descriptor);
     return isOwn;
@@ -247,11 +243,11 @@ juce::File PlatformLayer::createTempFolder (const juce::String& name)
 
     auto folder = parent.getChildFile (name);
 
-    // Made now, or left by an earlier run: used. When it cannot be made at all,
-    // downloads fail there.
+    // When it cannot be made at all, downloads fail there.
     if (::mkdir (folder.getFullPathName().toRawUTF8(), S_IRWXU) != 0 && errno != EEXIST)
         return folder;
 
+    // Made now, or left by an earlier run of the user's.
     if (makeOwnFolderPrivate (folder))
         return folder;
 

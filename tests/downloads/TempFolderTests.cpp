@@ -22,9 +22,7 @@ void giveToStranger (const juce::File& file)
 
 struct stat statWithoutFollowing (const juce::File& file)
 {
-    struct stat info
-    {
-    };
+    struct stat info = {};
     ::lstat (file.getFullPathName().toRawUTF8(), &info);
     return info;
 }

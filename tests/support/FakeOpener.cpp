@@ -9,22 +9,21 @@ FakeOpener::FakeOpener (const juce::StringArray& programs, const juce::StringArr
     juce::File ("/bin/mv").createSymbolicLink (bin.getChildFile ("mv"), true);
     juce::File ("/bin/touch").createSymbolicLink (bin.getChildFile ("touch"), true);
 
+    // Each writes its name, the number of its arguments and the arguments one a
+    // line to a file named after itself and its process, in one step.
     for (auto& program : programs)
     {
-        auto call = calls.getChildFile (program).getFullPathName() + "-";
-        auto script = bin.getChildFile (program);
-        script.replaceWithText ("#!/bin/sh\n"
-                                "f='"
-                                    + call + "'$$\n"
-                                             "{ echo '"
-                                    + program + "'; echo $#; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$f.part\"\n"
-                                                "mv \"$f.part\" \"$f\"\n"
-                                                "exit "
-                                    + juce::String (failing.contains (program) ? 1 : 0) + "\n",
-                                false,
-                                false,
-                                "\n");
-        script.setExecutePermission (true);
+        auto call = calls.getChildFile (program).getFullPathName() + "-$$";
+        juce::String script;
+        script << "#!/bin/sh\n"
+               << "f=\"" << call << "\"\n"
+               << "{ echo '" << program << "'; echo $#; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$f.part\"\n"
+               << "mv \"$f.part\" \"$f\"\n"
+               << "exit " << (failing.contains (program) ? 1 : 0) << "\n";
+
+        auto file = bin.getChildFile (program);
+        file.replaceWithText (script, false, false, "\n");
+        file.setExecutePermission (true);
     }
 
     savedPath = juce::SystemStats::getEnvironmentVariable ("PATH", {});
@@ -77,9 +76,9 @@ juce::String FakeOpener::listCalls (juce::StringArray calls)
 juce::StringArray FakeOpener::getShellTraps() const
 {
     auto folder = trap.getFullPathName();
-    return { "https://example.org/a$(touch " + folder + "/dollar)b",
-             "http://example.org/`touch " + folder + "/backquote`",
-             "https://example.org/x\";touch " + folder + "/semicolon;\"y" };
+    return { "https://127.0.0.1:9/a$(touch " + folder + "/dollar)b",
+             "http://127.0.0.1:9/`touch " + folder + "/backquote`",
+             "https://127.0.0.1:9/x\";touch " + folder + "/semicolon;\"y" };
 }
 
 juce::String FakeOpener::describeCall (const juce::String& program, const juce::StringArray& arguments)
