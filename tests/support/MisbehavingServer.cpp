@@ -1,0 +1,195 @@
+#include "support/MisbehavingServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+MisbehavingServer::MisbehavingServer (Behaviour b, juce::MemoryBlock data, int rate, size_t stallAfter)
+    : behaviour (b), body (std::move (data)), bytesPerSecond (juce::jmax (1, rate)), stallAfterBytes (stallAfter)
+{
+    listener = ::socket (AF_INET, SOCK_STREAM, 0);
+    int yes = 1;
+    ::setsockopt (listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof (yes));
+
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl (INADDR_LOOPBACK);
+    address.sin_port = 0;
+    ::bind (listener, reinterpret_cast<sockaddr*> (&address), sizeof (address));
+    ::listen (listener, 16);
+
+    socklen_t length = sizeof (address);
+    ::getsockname (listener, reinterpret_cast<sockaddr*> (&address), &length);
+    port = ntohs (address.sin_port);
+
+    acceptThread = std::thread ([this]
+                                { acceptLoop(); });
+}
+
+MisbehavingServer::~MisbehavingServer()
+{
+    stop();
+}
+
+juce::String MisbehavingServer::getUrl (const juce::String& path) const
+{
+    return "http://127.0.0.1:" + juce::String (port) + path;
+}
+
+bool MisbehavingServer::waitForRequest (int timeoutMs) const
+{
+    for (auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
+         juce::Time::getMillisecondCounter() < end;)
+    {
+        if (requestCount.load() > 0)
+            return true;
+
+        juce::Thread::sleep (5);
+    }
+
+    return requestCount.load() > 0;
+}
+
+void MisbehavingServer::stop()
+{
+    if (! acceptThread.joinable())
+        return;
+
+    stopping = true;
+    acceptThread.join();
+    ::close (listener);
+}
+
+void MisbehavingServer::acceptLoop()
+{
+    std::vector<std::thread> connections;
+
+    while (! stopping)
+    {
+        pollfd waiting { listener, POLLIN, 0 };
+
+        if (::poll (&waiting, 1, 20) <= 0)
+            continue;
+
+        auto connection = ::accept (listener, nullptr, nullptr);
+
+        if (connection < 0)
+            continue;
+
+        ++connectionCount;
+        connections.emplace_back ([this, connection]
+                                  {
+                                      serve (connection);
+                                      ::close (connection); });
+    }
+
+    for (auto& connection : connections)
+        connection.join();
+}
+
+bool MisbehavingServer::pause (int milliseconds) const
+{
+    for (int waited = 0; waited < milliseconds; waited += 5)
+    {
+        if (stopping)
+            return false;
+
+        std::this_thread::sleep_for (std::chrono::milliseconds (5));
+    }
+
+    return ! stopping;
+}
+
+bool MisbehavingServer::sendAll (int connection, const char* data, size_t size)
+{
+    while (size > 0)
+    {
+        auto sent = ::send (connection, data, size, MSG_NOSIGNAL);
+
+        if (sent <= 0)
+            return false;
+
+        data += sent;
+        size -= (size_t) sent;
+    }
+
+    return true;
+}
+
+void MisbehavingServer::serve (int connection)
+{
+    // Read up to the end of the request's headers.
+    std::string request;
+
+    while (! stopping && request.find ("\r\n\r\n") == std::string::npos)
+    {
+        pollfd waiting { connection, POLLIN, 0 };
+
+        if (::poll (&waiting, 1, 20) <= 0)
+            continue;
+
+        char buffer[4096];
+        auto received = ::recv (connection, buffer, sizeof (buffer), 0);
+
+        if (received <= 0)
+            return;
+
+        request.append (buffer, (size_t) received);
+    }
+
+    if (stopping)
+        return;
+
+    ++requestCount;
+
+    if (behaviour == Behaviour::neverAnswer)
+    {
+        while (pause (1000))
+        {
+        }
+        return;
+    }
+
+    auto headers = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
+                   + std::to_string (body.getSize()) + "\r\nConnection: close\r\n\r\n";
+
+    if (! sendAll (connection, headers.data(), headers.size()))
+        return;
+
+    auto data = static_cast<const char*> (body.getData());
+
+    switch (behaviour)
+    {
+        case Behaviour::stallAfterHeaders:
+            sendAll (connection, data, juce::jmin (stallAfterBytes, body.getSize()));
+            while (pause (1000))
+            {
+            }
+            break;
+
+        case Behaviour::drip:
+        {
+            // Small pieces every 50 ms, so the rate holds at a few hundred bytes a second.
+            auto piece = (size_t) juce::jmax (1, bytesPerSecond / 20);
+
+            for (size_t offset = 0; offset < body.getSize(); offset += piece)
+                if (! sendAll (connection, data + offset, juce::jmin (piece, body.getSize() - offset)) || ! pause (50))
+                    break;
+
+            break;
+        }
+
+        case Behaviour::dropMidBody:
+            sendAll (connection, data, body.getSize() / 2);
+            break;
+
+        case Behaviour::answer:
+            sendAll (connection, data, body.getSize());
+            break;
+
+        case Behaviour::neverAnswer:
+            break;
+    }
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/Common.h"
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+// A raw HTTP server on 127.0.0.1 that misbehaves on purpose: it accepts and never answers,
+// stalls after the headers, drips the body at a fixed rate or drops the connection halfway.
+// Each connection is served on a thread of its own; stop() (or the destructor) ends them all.
+class MisbehavingServer
+{
+public:
+    enum class Behaviour
+    {
+        neverAnswer, // reads the request, sends nothing
+        stallAfterHeaders, // sends the headers and the first stallAfterBytes of the body, then nothing
+        drip, // sends the body at bytesPerSecond
+        dropMidBody, // sends half the body, then closes the connection
+        answer // sends the whole body at once
+    };
+
+    explicit MisbehavingServer (Behaviour behaviour,
+                                juce::MemoryBlock body = {},
+                                int bytesPerSecond = 200,
+                                size_t stallAfterBytes = 0);
+    ~MisbehavingServer();
+
+    int getPort() const { return port; }
+    juce::String getUrl (const juce::String& path = {}) const;
+
+    // Connections accepted so far, and requests whose headers were read in full.
+    int getConnectionCount() const { return connectionCount.load(); }
+    int getRequestCount() const { return requestCount.load(); }
+
+    // Waits until a request has been read, for at most the given time.
+    bool waitForRequest (int timeoutMs = 10000) const;
+
+    void stop();
+
+private:
+    void acceptLoop();
+    void serve (int connection);
+    bool sendAll (int connection, const char* data, size_t size);
+    bool pause (int milliseconds) const;
+
+    const Behaviour behaviour;
+    const juce::MemoryBlock body;
+    const int bytesPerSecond;
+    const size_t stallAfterBytes;
+
+    int listener = -1;
+    int port = 0;
+    std::atomic<bool> stopping { false };
+    std::atomic<int> connectionCount { 0 };
+    std::atomic<int> requestCount { 0 };
+    std::thread acceptThread;
+
+    JUCE_DECLARE_NON_COPYABLE (MisbehavingServer)
+};
