@@ -71,11 +71,11 @@ TEST (FileVersionCache, AFileIsReadAgainOnlyWhenItChanged)
     {
         SCOPED_TRACE (cases[i].what);
         auto path = fileOf (i).getFullPathName();
-        EXPECT_EQ (cache.getVersion (fileOf (i)), cases[i].version);
+        EXPECT_EQ (cache.getVersion (fileOf (i)), juce::String (cases[i].version));
         EXPECT_EQ (reads[path], 1 + cases[i].reads);
 
         // What was read again is kept again.
-        EXPECT_EQ (cache.getVersion (fileOf (i)), cases[i].version);
+        EXPECT_EQ (cache.getVersion (fileOf (i)), juce::String (cases[i].version));
         EXPECT_EQ (reads[path], 1 + cases[i].reads);
     }
 }

@@ -313,7 +313,7 @@ TEST_F (ProductModel, PollsSeeAnInstalledFileReplacedByOneOfTheSameSize)
         EXPECT_EQ (plugin.checkInstalled(), expected.checkChanged);
         EXPECT_EQ (plugin.refreshInstalledVersion(), expected.refreshChanged);
         EXPECT_EQ (plugin.installed, expected.installed);
-        EXPECT_EQ (plugin.installedVersion, expected.installedVersion);
+        EXPECT_EQ (plugin.installedVersion, juce::String (expected.installedVersion));
     };
 
     for (size_t i = 0; i < cases.size(); ++i)
