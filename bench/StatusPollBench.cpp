@@ -1,6 +1,6 @@
 // One tick of the 200 ms status poll (checkInstalled, then refreshInstalledVersion,
-// for every listed plug-in) over N installed plug-ins, beside the floor of one
-// stat plus the reads their versions need.
+// for every listed plug-in) over N installed plug-ins, beside two floors: one stat
+// plus the reads their versions need, and one stat alone, nothing opened.
 //   StatusPollBench [pe-file]   without a file, one is made with the MinGW binutils.
 
 #include "app/VelmoraApplication.h"
@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -105,7 +106,7 @@ int main (int argc, char** argv)
         else
         {
             std::printf ("PE file: %s (%lld bytes)\n", peFile.getFileName().toRawUTF8(), (long long) peFile.getSize());
-            std::printf ("%8s %11s %11s %7s %15s %17s\n", "plug-ins", "tick (ms)", "floor (ms)", "ratio", "PE reader (ms)", "getFileVersion (ms)");
+            std::printf ("%8s %10s %11s %16s %7s %12s %15s %19s\n", "plug-ins", "tick (ms)", "floor (ms)", "stat floor (ms)", "ratio", "stat ratio", "PE reader (ms)", "getFileVersion (ms)");
 
             for (int count : { 50, 500, 2000 })
             {
@@ -161,6 +162,16 @@ int main (int argc, char** argv)
                     }
                 };
 
+                // One metadata query per plug-in, nothing opened.
+                auto statFloor = [&]
+                {
+                    for (auto& path : paths)
+                    {
+                        struct stat info;
+                        bytes += ::stat (path.c_str(), &info) == 0 ? 1 : 0;
+                    }
+                };
+
                 juce::Array<juce::File> files;
 
                 for (auto& path : paths)
@@ -177,15 +188,20 @@ int main (int argc, char** argv)
                         bytes += PlatformLayer::getFileVersion (file).length();
                 };
 
+                // Installed plug-ins have not changed for a while; let these settle likewise.
+                std::this_thread::sleep_for (std::chrono::milliseconds (2500));
+
                 tick();
                 floor();
+                statFloor();
                 auto repeats = count >= 2000 ? 21 : 51;
                 auto tickMs = medianMilliseconds (repeats, tick);
                 auto floorMs = medianMilliseconds (repeats, floor);
+                auto statFloorMs = medianMilliseconds (repeats, statFloor);
                 auto readerMs = medianMilliseconds (repeats, readerOnly);
                 auto platformMs = medianMilliseconds (repeats, platformVersion);
 
-                std::printf ("%8d %11.3f %11.3f %7.2f %15.3f %17.3f%s\n", count, tickMs, floorMs, tickMs / floorMs, readerMs, platformMs, changes != 0 ? "  (changes seen!)" : "");
+                std::printf ("%8d %10.3f %11.3f %16.3f %7.2f %12.2f %15.3f %19.3f%s\n", count, tickMs, floorMs, statFloorMs, tickMs / floorMs, tickMs / statFloorMs, readerMs, platformMs, changes != 0 ? "  (changes seen!)" : "");
                 folder.deleteRecursively();
             }
         }

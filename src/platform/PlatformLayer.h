@@ -32,7 +32,8 @@ public:
     static void protectSettingsFolder (const juce::File& folder);
 
     // The file version from the file's version resource ("1.0.10.0"), or the
-    // empty text when it has none.
+    // empty text when it has none. A file is read again only when it changed.
+    // Message thread only.
     static juce::String getFileVersion (const juce::File& file);
 
     // Starts an unpacked installer through the shell; the outcome is ignored.

@@ -1,3 +1,4 @@
+#include "platform/FileVersionCache.h"
 #include "platform/PeVersionReader.h"
 #include "platform/PlatformLayer.h"
 
@@ -316,7 +317,9 @@ juce::String PlatformLayer::getFileVersion (const juce::File& file)
     if (file == ownFile)
         return juce::String (VELMORA_PROJECT_VERSION) + ".0";
 
-    return PeVersionReader::readFileVersion (file);
+    static FileVersionCache cache ([] (const juce::File& f)
+                                   { return PeVersionReader::readFileVersion (f); });
+    return cache.getVersion (file);
 }
 
 void PlatformLayer::startThroughShell (const juce::File& file)

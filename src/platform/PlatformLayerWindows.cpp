@@ -1,3 +1,4 @@
+#include "platform/FileVersionCache.h"
 #include "platform/PlatformLayer.h"
 
 #include <windows.h>
@@ -44,7 +45,9 @@ void PlatformLayer::protectSettingsFolder (const juce::File&)
 
 juce::String PlatformLayer::getFileVersion (const juce::File& file)
 {
-    return file.getVersion();
+    static FileVersionCache cache ([] (const juce::File& f)
+                                   { return f.getVersion(); });
+    return cache.getVersion (file);
 }
 
 void PlatformLayer::startThroughShell (const juce::File& file)

@@ -4,6 +4,7 @@
 #include "catalog/Executable.h"
 #include "catalog/Plugin.h"
 #include "downloads/DownloadInstaller.h"
+#include "platform/FileVersionCache.h"
 #include "platform/PlatformLayer.h"
 #include "support/TestSupport.h"
 
@@ -245,6 +246,90 @@ TEST_F (ProductModel, PollsFollowInstallUpdateAndRemoval)
         EXPECT_EQ (plugin.installed, step.installed);
         EXPECT_EQ (plugin.installedVersion, step.installedVersion);
     }
+}
+
+TEST_F (ProductModel, PollsSeeAnInstalledFileReplacedByOneOfTheSameSize)
+{
+    struct Poll
+    {
+        bool checkChanged;
+        bool refreshChanged;
+        bool installed;
+        const char* installedVersion;
+    };
+
+    using Change = std::function<void (const juce::File&, const juce::MemoryBlock&)>;
+
+    struct Case
+    {
+        const char* what;
+        Change change; // before the second poll
+        Poll second;
+        Change thenChange; // before the third
+        Poll third;
+    };
+
+    const Change nothing = [] (auto&, auto&) {};
+    const Poll asInstalled { false, false, true, "1.0.10" };
+    const Poll updated { false, true, true, "1.0.11" };
+    const Poll asUpdated { false, false, true, "1.0.11" };
+
+    std::vector<Case> cases {
+        { "unchanged", nothing, asInstalled, nothing, asInstalled },
+        { "removed, polled, then put back", [] (auto& file, auto&)
+          { ASSERT_TRUE (file.deleteFile()); },
+          { true, false, false, "1.0.10" },
+          [] (auto& file, auto& bytes)
+          { writeFile (file, bytes, anHourAgoPlus (std::chrono::milliseconds (250))); },
+          { true, false, true, "1.0.11" } },
+    };
+
+    for (auto& replacement : getSameSizeReplacements())
+        cases.push_back ({ replacement.what, replacement.replace, updated, nothing, asUpdated });
+
+    auto original = loadFixture ("version-1.0.10.0.dll");
+    auto newer = fixtureWithFileVersion (1, 0, 11, 0);
+    ASSERT_EQ (newer.getSize(), original.getSize());
+    ASSERT_TRUE (vst3Folder().createDirectory().wasOk());
+
+    juce::OwnedArray<Plugin> plugins;
+    auto fileOf = [&] (size_t index)
+    { return vst3Folder().getChildFile ("Synth " + juce::String ((int) index) + ".vst3"); };
+
+    for (size_t i = 0; i < cases.size(); ++i)
+    {
+        writeFile (fileOf (i), original, anHourAgoPlus (std::chrono::milliseconds (250)));
+        auto* plugin = plugins.add (new Plugin());
+        ASSERT_TRUE (plugin->loadFromXml (*element ("<PLUGIN name=\"Synth " + juce::String ((int) i) + "\" version=\"1.0.10\"/>")));
+    }
+
+    // Installed plug-ins have not changed for a while; only then is their version kept.
+    juce::Thread::sleep (FileVersionCache::defaultSettleTimeMs + 100);
+
+    auto expectPoll = [&] (size_t index, const char* when, const Poll& expected)
+    {
+        SCOPED_TRACE (juce::String (cases[index].what) + ", " + when);
+        auto& plugin = *plugins[(int) index];
+        EXPECT_EQ (plugin.checkInstalled(), expected.checkChanged);
+        EXPECT_EQ (plugin.refreshInstalledVersion(), expected.refreshChanged);
+        EXPECT_EQ (plugin.installed, expected.installed);
+        EXPECT_EQ (plugin.installedVersion, juce::String (expected.installedVersion));
+    };
+
+    for (size_t i = 0; i < cases.size(); ++i)
+        expectPoll (i, "first poll", asInstalled);
+
+    for (size_t i = 0; i < cases.size(); ++i)
+        cases[i].change (fileOf (i), newer);
+
+    for (size_t i = 0; i < cases.size(); ++i)
+        expectPoll (i, "second poll", cases[i].second);
+
+    for (size_t i = 0; i < cases.size(); ++i)
+        cases[i].thenChange (fileOf (i), newer);
+
+    for (size_t i = 0; i < cases.size(); ++i)
+        expectPoll (i, "third poll", cases[i].third);
 }
 
 TEST_F (ProductModel, InstallFoldersComeFromTheSettingsAtEveryLook)
