@@ -4,6 +4,16 @@
 #include "app/Addresses.h"
 #include "app/VelmoraApplication.h"
 
+namespace
+{
+const float hintFontHeight = 14.0f;
+} // namespace
+
+juce::String LoginDialog::makeHint (const juce::String& siteHost)
+{
+    return "Log in with your " + siteHost + " e-mail and password";
+}
+
 LoginDialog::LoginDialog()
     : juce::Thread ("Login")
 {
@@ -14,11 +24,14 @@ LoginDialog::LoginDialog()
     addAndMakeVisible (panel);
     panel.addAndMakeVisible (logo);
 
-    infoLabel.setText ("Log in with your " + Addresses::getSiteHost() + " e-mail and password",
-                       juce::dontSendNotification);
+    infoLabel.setText (makeHint (Addresses::getSiteHost()), juce::dontSendNotification);
     infoLabel.setJustificationType (juce::Justification::centred);
 
     auto linkFont = infoLabel.getFont();
+
+    // A little smaller than the links, so that a hint too long for one line takes
+    // two lines of its row instead of being cut off.
+    infoLabel.setFont (linkFont.withHeight (hintFontHeight));
 
     forgotPasswordLink.setButtonText ("Forgot password?");
     forgotPasswordLink.setURL (Addresses::getSitePage ("/account/login"));

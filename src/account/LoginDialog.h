@@ -29,6 +29,9 @@ public:
     void run() override;
     void timerCallback() override;
 
+    // The hint above the fields, naming the maker's web site by its host.
+    static juce::String makeHint (const juce::String& siteHost);
+
     // The token of the last successful sign-in; written by the worker only.
     juce::String accessToken;
 

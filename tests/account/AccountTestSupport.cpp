@@ -77,8 +77,16 @@ SilentListener::SilentListener (int wantedPort)
     address.sin_addr.s_addr = htonl (INADDR_LOOPBACK);
     address.sin_port = htons ((uint16_t) wantedPort);
 
-    if (::bind (socketFd, reinterpret_cast<sockaddr*> (&address), sizeof (address)) != 0
-        || ::listen (socketFd, 16) != 0)
+    auto bound = ::bind (socketFd, reinterpret_cast<sockaddr*> (&address), sizeof (address)) == 0;
+
+    // A fixed port may still be held for a moment by a connection of another process.
+    for (int attempt = 0; ! bound && wantedPort != 0 && attempt < 50; ++attempt)
+    {
+        std::this_thread::sleep_for (std::chrono::milliseconds (100));
+        bound = ::bind (socketFd, reinterpret_cast<sockaddr*> (&address), sizeof (address)) == 0;
+    }
+
+    if (! bound || ::listen (socketFd, 16) != 0)
     {
         ::close (socketFd);
         socketFd = -1;

@@ -219,3 +219,92 @@ TEST_F (LoginDialogValidation, StoredEmailSurvivesForTheNextStart)
     EXPECT_EQ (next.passwordEditor.getText(), juce::String());
     EXPECT_EQ (next.passwordEditor.getTextToShowWhenEmpty(), "password");
 }
+
+TEST_F (LoginDialogValidation, TheBubbleVanishesAtTheNextMousePressAnywhereInTheProgram)
+{
+    // A bubble that fades out leaves a fading copy beside itself for a while; one that a
+    // press removes simply goes.
+    struct ChildChanges : public juce::ComponentListener
+    {
+        void componentChildrenChanged (juce::Component&) override { ++count; }
+        int count = 0;
+    };
+
+    struct Case
+    {
+        const char* name;
+        bool pressed;
+        bool fadedOut;
+    };
+
+    const Case cases[] = {
+        { "a press in another window", true, false },
+        { "no press", false, true },
+    };
+
+    for (auto& c : cases)
+    {
+        auto dialog = makeDialog();
+        dialog->addToDesktop (0);
+
+        juce::Component elsewhere;
+        elsewhere.setBounds (1500, 800, 100, 100);
+        elsewhere.addToDesktop (0);
+        elsewhere.setVisible (true);
+
+        dialog->mailEditor.setText ("no-at-sign");
+        dialog->buttonClicked (&dialog->loginButton);
+        ASSERT_TRUE (showsBubble (*dialog, "Please enter a valid email address", dialog->mailEditor)) << c.name;
+
+        ChildChanges changes;
+        dialog->addComponentListener (&changes);
+
+        if (c.pressed)
+            TestSupport::sendClicks (elsewhere, { 50, 50 }, juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier), 1);
+
+        EXPECT_TRUE (TestSupport::pumpUntil ([&]
+                                             { return ! dialog->bubble->isVisible(); },
+                                             10000))
+            << c.name;
+        EXPECT_EQ (changes.count > 0, c.fadedOut) << c.name;
+        EXPECT_EQ (countBubbles (*dialog), 1) << c.name;
+        dialog->removeComponentListener (&changes);
+    }
+}
+
+TEST_F (LoginDialogLayout, TheHintIsWhollyReadableInItsRowAlsoWithTheRealWebSite)
+{
+    // The web site's host in the released program, and the one of this build.
+    const juce::String hosts[] = { "www.tavoline-audio.com", Addresses::getSiteHost() };
+
+    for (auto& host : hosts)
+    {
+        SCOPED_TRACE (host);
+        auto dialog = makeDialog();
+        auto& label = dialog->infoLabel;
+        label.setText (LoginDialog::makeHint (host), juce::dontSendNotification);
+        EXPECT_EQ (label.getBounds(), juce::Rectangle<int> (72, 74, 256, 30));
+
+        // Laid out as the look and feel draws a label: fitted into the area inside its
+        // border, in as many lines as the area's height holds, squeezed no further than
+        // the label allows; what does not fit ends in an ellipsis.
+        auto& lookAndFeel = label.getLookAndFeel();
+        auto font = lookAndFeel.getLabelFont (label);
+        auto area = lookAndFeel.getLabelBorderSize (label).subtractedFrom (label.getLocalBounds());
+        auto lines = juce::jmax (1, (int) ((float) area.getHeight() / font.getHeight()));
+
+        juce::GlyphArrangement glyphs;
+        glyphs.addFittedText (font, label.getText(), (float) area.getX(), (float) area.getY(), (float) area.getWidth(), (float) area.getHeight(), label.getJustificationType(), lines, label.getMinimumHorizontalScale());
+
+        juce::String drawn;
+
+        for (int i = 0; i < glyphs.getNumGlyphs(); ++i)
+            if (! glyphs.getGlyph (i).isWhitespace())
+                drawn << juce::String::charToString (glyphs.getGlyph (i).getCharacter());
+
+        EXPECT_EQ (drawn, label.getText().removeCharacters (" "));
+        EXPECT_TRUE (area.toFloat().expanded (0.5f).contains (glyphs.getBoundingBox (0, -1, true)));
+        EXPECT_GE (font.getHeight(), 12.0f);
+        EXPECT_EQ (label.getText(), "Log in with your " + host + " e-mail and password");
+    }
+}

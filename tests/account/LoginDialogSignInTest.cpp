@@ -47,6 +47,15 @@ protected:
         dialog.buttonClicked (&dialog.loginButton);
     }
 
+    // Waits for the worker alone, with the message loop standing still.
+    static bool waitWithoutMessages (const std::function<bool()>& condition)
+    {
+        for (int i = 0; i < 2000 && ! condition(); ++i)
+            juce::Thread::sleep (5);
+
+        return condition();
+    }
+
     // Pumps until the sign-in has reported, by a new bubble or by hiding.
     static bool waitForReport (LoginDialog& dialog, juce::BubbleMessageComponent* bubbleBefore = nullptr)
     {
@@ -244,9 +253,10 @@ TEST_F (LoginDialogSignIn, ANewSignInCancelsTheReportStillPending)
     auto dialog = makeListenedDialog();
     fillAndPress (*dialog, "jane@example.org", "wrong");
 
-    // The refusal is in, its 100 ms report not yet shown ...
-    ASSERT_TRUE (TestSupport::pumpUntil ([&]
-                                         { return dialog->loginResult.load() == 1 && ! dialog->isThreadRunning(); }));
+    // The refusal is in, its 100 ms report not yet shown: the message loop does not
+    // run while waiting, so however long the wait, the report cannot come in between ...
+    ASSERT_TRUE (waitWithoutMessages ([&]
+                                      { return dialog->loginResult.load() == 1 && ! dialog->isThreadRunning(); }));
     ASSERT_EQ (dialog->bubble, nullptr);
 
     // ... when the user signs in again, slowly and this time successfully.

@@ -28,13 +28,17 @@ juce::Image paintAlertBox (CustomLookAndFeel& lookAndFeel,
                            juce::MessageBoxIconType icon,
                            int height,
                            int numButtons,
-                           juce::Rectangle<int> textArea)
+                           juce::Rectangle<int> textArea,
+                           bool withTextEditor = false)
 {
     juce::AlertWindow alert ("Title", "Message", icon);
     alert.setLookAndFeel (&lookAndFeel);
 
     for (int i = 0; i < numButtons; ++i)
         alert.addButton ("B" + juce::String (i), i);
+
+    if (withTextEditor)
+        alert.addTextEditor ("answer", "text");
 
     alert.setSize (400, height);
 
@@ -92,6 +96,7 @@ TEST (CustomLookAndFeel, AlertBoxIconSquareFollowsTheBoxAndItsButtons)
     struct Case
     {
         int height, numButtons, textAreaHeight, expectedSize;
+        bool withTextEditor = false;
     };
 
     const Case cases[] = {
@@ -99,20 +104,23 @@ TEST (CustomLookAndFeel, AlertBoxIconSquareFollowsTheBoxAndItsButtons)
         { 200, 2, 100, 100 },
         { 200, 3, 30, 80 },
         { 200, 3, 200, 100 },
+        { 200, 2, 30, 100 },
+        { 200, 2, 30, 80, true }, // an extra component counts like a third button
+        { 200, 1, 60, 100, true },
     };
 
     CustomLookAndFeel lookAndFeel;
 
     for (auto& c : cases)
     {
-            auto image = paintAlertBox (lookAndFeel, juce::MessageBoxIconType::WarningIcon, c.height, c.numButtons, { 0, 0, 400, c.textAreaHeight });
+        auto image = paintAlertBox (lookAndFeel, juce::MessageBoxIconType::WarningIcon, c.height, c.numButtons, { 0, 0, 400, c.textAreaHeight }, c.withTextEditor);
         auto columns = findIconColumns (image);
-        EXPECT_NEAR (columns.getStart() + columns.getLength() / 2, 20 + c.expectedSize / 2, 1) << c.height << "/" << c.numButtons;
+        EXPECT_NEAR (columns.getStart() + columns.getLength() / 2, 20 + c.expectedSize / 2, 1) << c.height << "/" << c.numButtons << "/" << c.withTextEditor;
 
         // Where the box is tall enough, the whole square shows.
         if (c.height >= 20 + c.expectedSize)
         {
-            EXPECT_NEAR (columns.getLength(), c.expectedSize, 1) << c.height << "/" << c.numButtons;
+            EXPECT_NEAR (columns.getLength(), c.expectedSize, 1) << c.height << "/" << c.numButtons << "/" << c.withTextEditor;
         }
     }
 }
@@ -147,4 +155,120 @@ TEST (CustomLookAndFeel, QuestionAndInfoBoxesShareTheAlertIconAndWarningHasItsOw
 
     EXPECT_FALSE (differs (question, info));
     EXPECT_TRUE (differs (question, warning));
+}
+
+TEST (CustomLookAndFeel, EveryColourIdHoldsItsColour)
+{
+    struct Case
+    {
+        const char* name;
+        int id;
+        juce::uint32 argb;
+    };
+
+    const Case cases[] = {
+        { "TextEditor background", juce::TextEditor::backgroundColourId, 0xffffffff },
+        { "TextEditor outline", juce::TextEditor::outlineColourId, 0xff808080 },
+        { "TextEditor text", juce::TextEditor::textColourId, 0xff000000 },
+        { "TextEditor highlighted text", juce::TextEditor::highlightedTextColourId, 0xff008000 },
+        { "HyperlinkButton text", juce::HyperlinkButton::textColourId, 0xffffffff },
+        { "BubbleComponent background", juce::BubbleComponent::backgroundColourId, 0xffd3d3d3 },
+        { "BubbleComponent outline", juce::BubbleComponent::outlineColourId, 0xffd3d3d3 },
+        { "ComboBox outline", juce::ComboBox::outlineColourId, 0xff8b0000 },
+        { "TextButton button", juce::TextButton::buttonColourId, 0xff8b0000 },
+        { "TextButton button on", juce::TextButton::buttonOnColourId, 0xffff0000 },
+        { "TextButton text off", juce::TextButton::textColourOffId, 0xffffffff },
+        { "TextButton text on", juce::TextButton::textColourOnId, 0xffffffff },
+        { "ListBox background", juce::ListBox::backgroundColourId, 0xff000000 },
+        { "ListBox outline", juce::ListBox::outlineColourId, 0xffd3d3d3 },
+        { "ListBox text", juce::ListBox::textColourId, 0xffffffff },
+        { "AlertWindow background", juce::AlertWindow::backgroundColourId, 0xff000000 },
+        { "AlertWindow outline", juce::AlertWindow::outlineColourId, 0xffd3d3d3 },
+        { "AlertWindow text", juce::AlertWindow::textColourId, 0xffffffff },
+        { "ScrollBar thumb", juce::ScrollBar::thumbColourId, 0xffd3d3d3 },
+        { "PopupMenu background", juce::PopupMenu::backgroundColourId, 0xff000000 },
+        { "PopupMenu text", juce::PopupMenu::textColourId, 0xffffffff },
+        { "PopupMenu highlighted background", juce::PopupMenu::highlightedBackgroundColourId, 0xff8b0000 },
+        { "PopupMenu highlighted text", juce::PopupMenu::highlightedTextColourId, 0xffffffff },
+        { "ProgressBar background", juce::ProgressBar::backgroundColourId, 0xff808080 },
+        { "ProgressBar foreground", juce::ProgressBar::foregroundColourId, 0xff006400 },
+    };
+
+    CustomLookAndFeel lookAndFeel;
+
+    for (auto& c : cases)
+    {
+        EXPECT_TRUE (lookAndFeel.isColourSpecified (c.id)) << c.name;
+        EXPECT_EQ (lookAndFeel.findColour (c.id).getARGB(), c.argb) << c.name;
+    }
+}
+
+TEST (CustomLookAndFeel, AlertTextMovesDownAndLosesTheIconsWidthOnBothSides)
+{
+    struct Case
+    {
+        const char* name;
+        juce::MessageBoxIconType icon;
+        juce::Justification justification;
+        juce::Rectangle<int> textArea;
+        juce::Rectangle<float> expected;
+    };
+
+    using Icon = juce::MessageBoxIconType;
+    const auto left = juce::Justification::topLeft, right = juce::Justification::topRight, centred = juce::Justification::centredTop;
+
+    const Case cases[] = {
+        { "no icon, left", Icon::NoIcon, left, { 150, 40, 400, 60 }, { 150, 70, 400, 60 } },
+        { "no icon, right", Icon::NoIcon, right, { 150, 40, 400, 60 }, { 150, 70, 400, 60 } },
+        { "warning, left", Icon::WarningIcon, left, { 150, 40, 400, 60 }, { 270, 70, 160, 60 } },
+        { "warning, right", Icon::WarningIcon, right, { 150, 40, 400, 60 }, { 270, 70, 160, 60 } },
+        { "information, centred", Icon::InfoIcon, centred, { 150, 40, 330, 60 }, { 270, 70, 90, 60 } },
+        { "question, right, too narrow", Icon::QuestionIcon, right, { 150, 40, 200, 60 }, { 270, 70, 0, 60 } },
+    };
+
+    CustomLookAndFeel lookAndFeel;
+
+    for (auto& c : cases)
+    {
+        juce::AttributedString text;
+        text.append ("Message text", juce::Font (15.0f), juce::Colours::white);
+        text.setJustification (c.justification);
+        juce::TextLayout layout;
+        layout.createLayout (text, 100.0f);
+
+        juce::AlertWindow alert ("Title", "Message text", c.icon);
+        alert.setLookAndFeel (&lookAndFeel);
+        alert.setSize (600, 200);
+
+        juce::Image painted (juce::Image::ARGB, 600, 200, true);
+        {
+            juce::Graphics g (painted);
+            lookAndFeel.drawAlertBox (g, alert, c.textArea, layout);
+        }
+        alert.setLookAndFeel (nullptr);
+
+        // The same text drawn alone where it belongs.
+        juce::Image expected (juce::Image::ARGB, 600, 200, true);
+        {
+            juce::Graphics g (expected);
+            g.fillAll (juce::Colours::black);
+            layout.draw (g, c.expected);
+        }
+
+        // Right of the icon and inside the outline, the two agree pixel for pixel.
+        int differing = 0, textPixels = 0;
+
+        for (int y = 1; y < 199; ++y)
+            for (int x = 125; x < 599; ++x)
+            {
+                if (painted.getPixelAt (x, y) != expected.getPixelAt (x, y))
+                    ++differing;
+
+                if (expected.getPixelAt (x, y).getBrightness() > 0.5f)
+                    ++textPixels;
+            }
+
+        EXPECT_GT (textPixels, 50) << c.name;
+        EXPECT_EQ (differing, 0) << c.name;
+    }
 }

@@ -116,9 +116,12 @@ TEST (LaunchDialog, ShowsAModalGreyWindowThatDoesNotOwnItsContent)
     };
 
     const Case cases[] = {
-        { "OK button", [] (DialogImageOk& n) { n.okButton.triggerClick(); } },
-        { "close button", [] (DialogImageOk& n) { n.dialogWindow->closeButtonPressed(); } },
-        { "Escape", [] (DialogImageOk& n) { static_cast<juce::Component*> (n.dialogWindow)->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)); } },
+        { "OK button", [] (DialogImageOk& n)
+          { n.okButton.triggerClick(); } },
+        { "close button", [] (DialogImageOk& n)
+          { n.dialogWindow->closeButtonPressed(); } },
+        { "Escape", [] (DialogImageOk& n)
+          { static_cast<juce::Component*> (n.dialogWindow)->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)); } },
     };
 
     for (auto& c : cases)
@@ -137,7 +140,9 @@ TEST (LaunchDialog, ShowsAModalGreyWindowThatDoesNotOwnItsContent)
         EXPECT_EQ (notice->getWidth(), 600);
 
         c.close (*notice);
-        EXPECT_TRUE (TestSupport::pumpUntil ([&] { return window == nullptr; })) << c.name;
+        EXPECT_TRUE (TestSupport::pumpUntil ([&]
+                                             { return window == nullptr; }))
+            << c.name;
 
         // The content outlives its window.
         EXPECT_EQ (notice->getParentComponent(), nullptr) << c.name;
@@ -156,4 +161,71 @@ TEST (LogoImage, DrawsTheLogoScaledIntoItsBoundsAndCentred)
     EXPECT_GE (area.getY(), 10);
     EXPECT_LE (area.getBottom(), 40);
     EXPECT_GT (area.getWidth(), 120);
+}
+
+TEST (LaunchDialog, OpensCentredOverItsParentOrTheActiveWindowResizableFromItsCorner)
+{
+    // Windows away from the middle of the display, where a dialog centred on nothing
+    // would open.
+    juce::DocumentWindow mainWindow ("Tavoline Audio Velmora", juce::Colours::black, juce::DocumentWindow::closeButton, true);
+    mainWindow.setBounds (100, 80, 1200, 628);
+    mainWindow.setVisible (true);
+
+    juce::Component holder;
+    holder.setSize (400, 300);
+    juce::DocumentWindow otherWindow ("Other", juce::Colours::black, juce::DocumentWindow::closeButton, true);
+    otherWindow.setContentNonOwned (&holder, true);
+    otherWindow.setTopLeftPosition (1400, 700);
+    otherWindow.setVisible (true);
+
+    mainWindow.toFront (true);
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return juce::TopLevelWindow::getActiveTopLevelWindow() == &mainWindow; }));
+
+    struct Case
+    {
+        const char* name;
+        juce::Component* parent;
+        juce::Component* centredOver;
+    };
+
+    const Case cases[] = {
+        { "no parent, the main window active", nullptr, &mainWindow },
+        { "inside another window", &holder, &holder },
+    };
+
+    for (auto& c : cases)
+    {
+        auto notice = std::make_unique<DialogImageOk> (makeWhitePicture (600, 280));
+        notice->setSize (600, 280);
+
+        if (c.parent != nullptr)
+            c.parent->addAndMakeVisible (*notice);
+
+        launchDialog (notice.get(), "New version available");
+        ASSERT_NE (notice->dialogWindow, nullptr) << c.name;
+        juce::Component::SafePointer<juce::DialogWindow> window (notice->dialogWindow);
+
+        auto expectedCentre = c.centredOver->localPointToGlobal (c.centredOver->getLocalBounds().getCentre());
+        auto centre = window->getScreenBounds().getCentre();
+        EXPECT_NEAR (centre.x, expectedCentre.x, 1) << c.name;
+        EXPECT_NEAR (centre.y, expectedCentre.y, 1) << c.name;
+
+        EXPECT_TRUE (window->isResizable()) << c.name;
+        int corners = 0, borders = 0;
+
+        for (auto* child : window->getChildren())
+        {
+            corners += dynamic_cast<juce::ResizableCornerComponent*> (child) != nullptr ? 1 : 0;
+            borders += dynamic_cast<juce::ResizableBorderComponent*> (child) != nullptr ? 1 : 0;
+        }
+
+        EXPECT_EQ (corners, 1) << c.name;
+        EXPECT_EQ (borders, 0) << c.name;
+
+        notice->okButton.triggerClick();
+        EXPECT_TRUE (TestSupport::pumpUntil ([&]
+                                             { return window == nullptr; }))
+            << c.name;
+    }
 }

@@ -82,3 +82,42 @@ TEST (ProgramLinks, SignInLinksOpenTheirPagesWithoutAShell)
     EXPECT_EQ (opener.waitForCalls (4), FakeOpener::listCalls (expected));
     EXPECT_EQ (opener.getTrapFolder().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
 }
+
+TEST (ProgramLinks, PressesAndClicksThroughTheWindowSystemOpenOnlyWhatTheyShould)
+{
+    FakeOpener opener;
+    const juce::ModifierKeys left (juce::ModifierKeys::leftButtonModifier), right (juce::ModifierKeys::rightButtonModifier);
+    const juce::String picturePage ("http://127.0.0.1:9/picture-page");
+    const juce::Point<int> middle (50, 25);
+
+    // Each in a window of its own, side by side, so that no click adds to another one's count.
+    int nextX = 100;
+    auto showAlone = [&nextX] (juce::Component& component)
+    {
+        component.setBounds (nextX, 100, 100, 50);
+        component.addToDesktop (0);
+        component.setVisible (true);
+        nextX += 200;
+    };
+
+    DrawImage unlinked ({}), picture ({});
+    picture.link = juce::URL (picturePage);
+    LogoImage clickedLogo, doubleClickedLogo;
+
+    for (auto* component : std::initializer_list<juce::Component*> { &unlinked, &picture, &clickedLogo, &doubleClickedLogo })
+        showAlone (*component);
+
+    TestSupport::sendClicks (unlinked, middle, left, 1);
+    TestSupport::sendClicks (clickedLogo, middle, left, 1);
+
+    // The picture opens its link on the press, before the button is released.
+    TestSupport::sendMouseDown (picture, middle, left);
+    EXPECT_EQ (opener.waitForCalls (1), openerStart (picturePage));
+    TestSupport::sendMouseUp (picture, middle);
+    TestSupport::sendClicks (picture, middle, right, 1);
+
+    TestSupport::sendClicks (doubleClickedLogo, middle, right, 2);
+
+    EXPECT_EQ (opener.waitForCalls (3),
+               FakeOpener::listCalls ({ openerStart (picturePage), openerStart (picturePage), openerStart (Addresses::getSiteHome().toString (true)) }));
+}

@@ -40,3 +40,35 @@ TEST (Shutdown, AFolderLeftByAnEarlierRunIsReused)
 
     EXPECT_TRUE (leftOver.existsAsFile());
 }
+
+TEST (Shutdown, AChangeIsWrittenAfterItsSaveDelayWithoutAQuit)
+{
+    struct Case
+    {
+        const char* name;
+        juce::ApplicationProperties* store;
+        juce::String key, value;
+    };
+
+    const Case cases[] = {
+        { "settings", VelmoraApplication::getSettings(), "vst3Path", "/opt/delayed" },
+        { "sign-in", VelmoraApplication::getLoginSettings(), loginMail, "delayed@example.org" },
+    };
+
+    for (auto& c : cases)
+    {
+        auto* user = c.store->getUserSettings();
+        auto file = user->getFile();
+        user->setValue (c.key, c.value);
+
+        // Not at half of its 3000 ms (a slow machine can only make the wait longer) ...
+        TestSupport::pumpFor (1500);
+        EXPECT_FALSE (file.loadFileAsString().contains (c.value)) << c.name;
+
+        // ... and then without anything else happening.
+        EXPECT_TRUE (TestSupport::pumpUntil ([&]
+                                             { return file.loadFileAsString().contains (c.value); },
+                                             10000))
+            << c.name;
+    }
+}

@@ -45,6 +45,46 @@ juce::Image paintToImage (juce::Component& component)
     component.paintEntireComponent (g, true);
     return image;
 }
+namespace
+{
+    void sendMouseEvent (juce::Component& component, juce::Point<int> position, juce::ModifierKeys buttons)
+    {
+        auto* peer = component.getPeer();
+        jassert (peer != nullptr);
+
+        if (peer == nullptr)
+            return;
+
+        auto inPeer = peer->getComponent().getLocalPoint (&component, position).toFloat();
+        peer->handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse,
+                                inPeer,
+                                juce::ModifierKeys::currentModifiers.withoutMouseButtons().withFlags (buttons.getRawFlags()),
+                                juce::MouseInputSource::defaultPressure,
+                                juce::MouseInputSource::defaultOrientation,
+                                juce::Time::currentTimeMillis());
+    }
+} // namespace
+
+void sendMouseDown (juce::Component& component, juce::Point<int> position, juce::ModifierKeys buttons)
+{
+    // The pointer arrives first, as it would.
+    sendMouseEvent (component, position, {});
+    sendMouseEvent (component, position, buttons);
+}
+
+void sendMouseUp (juce::Component& component, juce::Point<int> position)
+{
+    sendMouseEvent (component, position, {});
+}
+
+void sendClicks (juce::Component& component, juce::Point<int> position, juce::ModifierKeys buttons, int clicks)
+{
+    for (int i = 0; i < clicks; ++i)
+    {
+        sendMouseDown (component, position, buttons);
+        sendMouseUp (component, position);
+    }
+}
 } // namespace TestSupport
 
 LoopbackServer::LoopbackServer()
@@ -54,8 +94,7 @@ LoopbackServer::LoopbackServer()
     http.set_socket_options ([] (socket_t socket)
                              {
                                  int yes = 1;
-                                 ::setsockopt (socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof (yes));
-                             });
+                                 ::setsockopt (socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof (yes)); });
 }
 
 LoopbackServer::~LoopbackServer()

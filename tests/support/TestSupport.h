@@ -23,6 +23,14 @@ void pumpFor (int milliseconds);
 
 // Paints a component with its children into an image of its size.
 juce::Image paintToImage (juce::Component& component);
+
+// Mouse events as the window system delivers them, through the peer of the component's
+// window (the component must be on the desktop), at a point of the component.
+void sendMouseDown (juce::Component& component, juce::Point<int> position, juce::ModifierKeys buttons);
+void sendMouseUp (juce::Component& component, juce::Point<int> position);
+
+// Presses and releases the button clicks times in a row, as one multiple click.
+void sendClicks (juce::Component& component, juce::Point<int> position, juce::ModifierKeys buttons, int clicks);
 } // namespace TestSupport
 
 // An HTTP server on 127.0.0.1 and an ephemeral port, for the length of a test.
