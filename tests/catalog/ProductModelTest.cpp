@@ -417,27 +417,115 @@ TEST_F (ProductModel, ExecutableInstallState)
 
 TEST_F (ProductModel, StatusIsDownloadingWhileTheTaskHasProgress)
 {
+    // The task's progress decides before the install state does: a product that is
+    // not installed, the usual one to download, reads "Downloading..." too.
     install ("1.0.10.0", vst3Folder().getChildFile ("Synth.vst3"));
-    Plugin plugin;
-    Bundle bundle;
-    ASSERT_TRUE (plugin.loadFromXml (*element ("<PLUGIN name=\"Synth\" version=\"1.0.10\"/>")));
-    ASSERT_TRUE (bundle.loadFromXml (*element ("<BUNDLE name=\"Pack\" version=\"1.0.10\"/>")));
+    install ("1.0.10.0", vst3Folder().getChildFile ("Present.vst3"));
+
+    juce::OwnedArray<ProductBase> members;
+    auto load = [&] (ProductBase& product, const juce::String& xml)
+    {
+        EXPECT_TRUE (product.loadFromXml (*element (xml))) << xml;
+
+        if (auto* bundle = dynamic_cast<Bundle*> (&product))
+            members.addArray (bundle->products);
+    };
+
+    Plugin installed, missing;
+    Bundle empty, partly;
+    load (installed, "<PLUGIN name=\"Synth\" version=\"1.0.10\"/>");
+    load (missing, "<PLUGIN name=\"Missing\" version=\"1.0.10\"/>");
+    load (empty, "<BUNDLE name=\"Empty\" version=\"1.0.10\"/>");
+    load (partly, "<BUNDLE name=\"Partly\" version=\"1.0.10\"><PLUGIN name=\"Present\"/><PLUGIN name=\"Absent\"/></BUNDLE>");
+
+    struct Case
+    {
+        ProductBase& product;
+        int idleStatus;
+    };
+
+    const std::vector<Case> cases {
+        { installed, latestVersion },
+        { missing, notInstalled },
+        { empty, latestVersion },
+        { partly, notInstalled },
+    };
 
     DownloadInstaller task (juce::URL ("http://127.0.0.1:" + juce::String (getClosedLoopbackPort()) + "/x.zip"));
 
-    for (auto* product : { (ProductBase*) &plugin, (ProductBase*) &bundle })
+    for (auto& c : cases)
     {
-        EXPECT_EQ (product->getStatus(), latestVersion);
-        product->downloadInstaller = &task;
+        SCOPED_TRACE (c.product.name.toStdString());
+        EXPECT_EQ (c.product.getStatus(), c.idleStatus);
+        c.product.downloadInstaller = &task;
 
-        for (auto [progress, status] : { std::pair { -1.0, (int) latestVersion }, { 0.0, (int) downloading }, { 0.5, (int) downloading }, { -1.5, (int) latestVersion } })
+        for (auto [progress, status] : { std::pair { -1.0, c.idleStatus }, { 0.0, (int) downloading }, { 0.5, (int) downloading }, { -1.5, c.idleStatus } })
         {
             task.progress = progress;
-            EXPECT_EQ (product->getStatus(), status) << product->name << " at " << progress;
+            EXPECT_EQ (c.product.getStatus(), status) << "at " << progress;
         }
 
         task.progress = -1.0;
-        product->downloadInstaller = nullptr;
+        c.product.downloadInstaller = nullptr;
+    }
+}
+
+TEST_F (ProductModel, BundleFlagIsThePresenceOfTheLastMemberThatChangedInThePass)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<bool> before, after; // presence of the members A, B, C
+        bool changed;
+        bool installed;
+        const char* installedVersion;
+    };
+
+    // The members are installed with 0.0.0 (A), 2.3.0 (B) and 1.0.10 (C).
+    const std::vector<Case> cases {
+        { "A goes, B comes", { true, false, false }, { false, true, false }, true, true, "2.3.0" },
+        { "A comes, B goes", { false, true, false }, { true, false, false }, true, false, "1.0.20" },
+        { "A comes, B goes, C stays", { false, true, true }, { true, false, true }, true, false, "1.0.20" },
+        { "B and C come, A stays", { true, false, false }, { true, true, true }, true, true, "1.0.10" },
+        { "A, B and C go", { true, true, true }, { false, false, false }, true, false, "1.0.20" },
+        { "nothing changes", { true, false, true }, { true, false, true }, false, false, "1.0.20" },
+    };
+
+    const std::vector<std::pair<juce::String, juce::String>> memberFiles { { "A", "0.0.0.0" }, { "B", "2.3.0.7" }, { "C", "1.0.10.0" } };
+
+    auto place = [&] (const std::vector<bool>& present)
+    {
+        for (size_t i = 0; i < memberFiles.size(); ++i)
+        {
+            auto target = vst3Folder().getChildFile (memberFiles[i].first + ".vst3");
+
+            if (present[i])
+                install (memberFiles[i].second, target);
+            else
+                target.deleteFile();
+        }
+    };
+
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        removeInstalls();
+        place (c.before);
+
+        juce::OwnedArray<ProductBase> members;
+        Bundle bundle;
+        ASSERT_TRUE (bundle.loadFromXml (*element ("<BUNDLE name=\"Pack\" version=\"1.0.20\">"
+                                                   "<PLUGIN name=\"A\"/><PLUGIN name=\"B\"/><PLUGIN name=\"C\"/></BUNDLE>")));
+        members.addArray (bundle.products);
+        ASSERT_FALSE (bundle.installed);
+
+        place (c.after);
+        EXPECT_EQ (bundle.checkInstalled(), c.changed);
+        EXPECT_EQ (bundle.installed, c.installed);
+        EXPECT_EQ (bundle.installedVersion, c.installedVersion);
+
+        for (size_t i = 0; i < memberFiles.size(); ++i)
+            EXPECT_EQ (bundle.products[(int) i]->installed, c.after[i]) << memberFiles[i].first;
     }
 }
 

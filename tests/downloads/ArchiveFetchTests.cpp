@@ -429,3 +429,38 @@ TEST (FastMemoryOutputStream, CopiesInPlainPiecesWithoutGrowingTheReservedBlock)
     EXPECT_EQ (stream.getDataSize(), source.getSize());
     EXPECT_EQ (std::memcmp (stream.getData(), source.getData(), source.getSize()), 0);
 }
+
+TEST (FastMemoryOutputStream, GrowsABlockReservedTooSmallByItsOwnRuleNotAtEveryCall)
+{
+    // A source that announces its length, read in download-sized steps.
+    juce::MemoryBlock source (4000000);
+
+    for (size_t i = 0; i < source.getSize(); ++i)
+        source[i] = (char) (i * 13);
+
+    juce::MemoryBlock block;
+    FastMemoryOutputStream stream (block, true);
+    stream.preallocate (65536);
+    juce::MemoryInputStream input (source, false);
+
+    int steps = 0, growths = 0;
+    auto size = block.getSize();
+
+    while (stream.writeFromInputStream (input, 65536) > 0)
+    {
+        ++steps;
+
+        if (block.getSize() != size)
+        {
+            ++growths;
+            size = block.getSize();
+        }
+    }
+
+    // Reserving again for each call would enlarge the block at every step past the
+    // reservation; growing by the stream's own rule needs only a few enlargements.
+    EXPECT_EQ (steps, 62);
+    EXPECT_LT (growths, steps / 4);
+    EXPECT_EQ (stream.getDataSize(), source.getSize());
+    EXPECT_EQ (std::memcmp (stream.getData(), source.getData(), source.getSize()), 0);
+}

@@ -1,6 +1,7 @@
 #include "DownloadsTestSupport.h"
 #include "app/VelmoraApplication.h"
 #include "downloads/DownloadInstaller.h"
+#include "platform/PlatformLayer.h"
 
 using namespace DownloadsTest;
 
@@ -86,6 +87,67 @@ juce::FileBrowserComponent* findSaveBrowser()
 
     return nullptr;
 }
+
+// A stand-in for the desktop's file dialog program, first on PATH for the life of
+// the object. Each start records the folder it runs in and its arguments, one a
+// line, then prints the chosen file, or exits with 1 as a cancelled dialog does.
+class FakeFileDialog
+{
+public:
+    FakeFileDialog()
+    {
+        auto bin = TestSupport::makeTempFolder ("dialog-bin");
+        calls = TestSupport::makeTempFolder ("dialog-calls");
+        answer = TestSupport::makeTempFolder ("dialog-answer").getChildFile ("chosen");
+
+        auto call = calls.getChildFile ("zenity").getFullPathName() + "-$$";
+        juce::String script;
+        script << "#!/bin/sh\n"
+               << "f=\"" << call << "\"\n"
+               << "{ pwd; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$f.part\"\n"
+               << "/bin/mv \"$f.part\" \"$f\"\n"
+               << "a=\"" << answer.getFullPathName() << "\"\n"
+               << "if [ -f \"$a\" ]; then cat \"$a\"; exit 0; fi\n"
+               << "exit 1\n";
+
+        auto program = bin.getChildFile ("zenity");
+        program.replaceWithText (script, false, false, "\n");
+        program.setExecutePermission (true);
+
+        savedPath = juce::SystemStats::getEnvironmentVariable ("PATH", {});
+        ::setenv ("PATH", (bin.getFullPathName() + ":" + savedPath).toRawUTF8(), 1);
+        ::unsetenv ("KDE_FULL_SESSION");
+    }
+
+    ~FakeFileDialog() { ::setenv ("PATH", savedPath.toRawUTF8(), 1); }
+
+    // The file the next dialog answers with; an empty path cancels it.
+    void willChoose (const juce::File& chosen)
+    {
+        if (chosen == juce::File())
+            answer.deleteFile();
+        else
+            answer.replaceWithText (chosen.getFullPathName());
+    }
+
+    // Every start so far, each as its folder and arguments, one a line.
+    juce::StringArray getCalls() const
+    {
+        juce::StringArray found;
+
+        for (auto& file : calls.findChildFiles (juce::File::findFiles, false, "zenity-*"))
+            if (! file.hasFileExtension ("part"))
+                found.add (file.loadFileAsString().trimEnd());
+
+        return found;
+    }
+
+private:
+    juce::File calls, answer;
+    juce::String savedPath;
+
+    JUCE_DECLARE_NON_COPYABLE (FakeFileDialog)
+};
 } // namespace
 
 TEST (DownloadInstaller, StartsIdleAndDoesNotRunUntilToggled)
@@ -288,6 +350,67 @@ TEST (DownloadInstaller, AutoLaunchOffOffersTheFileOnTheDesktopAndSavesACopy)
     EXPECT_FALSE (marker.exists());
 }
 
+TEST (DownloadInstaller, TheSaveDialogCopiesTheInstallerToTheChosenFileOnly)
+{
+    FakeFileDialog dialog;
+    ASSERT_TRUE (juce::FileChooser::isPlatformDialogAvailable());
+
+    getUserSettings().setValue ("installerAutoLaunch", false);
+    auto desktop = PlatformLayer::getDesktopFolder();
+    ASSERT_TRUE (desktop.createDirectory());
+
+    const std::string content ("MZ the installer itself");
+    auto archive = makeZip ({ "file:Setup/installer.exe=" + juce::String (content) });
+    auto chosen = TestSupport::makeTempFolder ("chosen").getChildFile ("saved");
+
+    struct Case
+    {
+        const char* what;
+        bool choose;
+        std::string chosenAfter;
+    };
+
+    // The dialog runs as it is: title, first folder and file name, no overwrite warning.
+    const auto expectedCall = desktop.getFullPathName() + "\n--file-selection\n--title=Save installer\n--save\n--filename=installer.exe";
+
+    const std::vector<Case> cases {
+        { "cancelled", false, "an older file" },
+        { "chosen file replaced, no extension added", true, content },
+    };
+
+    InstallerRun run;
+    run.serve (archive);
+
+    for (size_t i = 0; i < cases.size(); ++i)
+    {
+        auto& c = cases[i];
+        SCOPED_TRACE (c.what);
+        chosen.replaceWithText ("an older file");
+        dialog.willChoose (c.choose ? chosen : juce::File());
+
+        run.download();
+        ASSERT_NE (run.installer->fileChooser, nullptr);
+        ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                             { return dialog.getCalls().size() > (int) i; }));
+        EXPECT_EQ (dialog.getCalls()[(int) i], expectedCall);
+
+        // The framework notices the dialog's end within a tenth of a second, then
+        // runs the completion; a copy made on cancelling would show by then.
+        if (c.choose)
+            TestSupport::pumpUntil ([&]
+                                    { return readFile (chosen) == content; });
+
+        TestSupport::pumpFor (600);
+
+        EXPECT_EQ (readFile (chosen), c.chosenAfter);
+        EXPECT_FALSE (chosen.withFileExtension ("exe").exists());
+        EXPECT_FALSE (desktop.getChildFile ("installer.exe").exists());
+        EXPECT_EQ (readFile (getTempFolder().getChildFile ("Setup/installer.exe")), content);
+    }
+
+    EXPECT_EQ (dialog.getCalls().size(), 2);
+}
+
 TEST (DownloadInstaller, StopDuringADownloadWritesNothing)
 {
     auto marker = TestSupport::getTestHome().getChildFile ("started.marker");
@@ -336,6 +459,18 @@ TEST (DownloadInstaller, DestroyedDuringADownloadPostsNothing)
     run.installer->removeChangeListener (&run.changes);
     ChangeCounter late;
     run.installer->addChangeListener (&late);
+
+    // The destructor's first step is the exit request; take it alone, so that the
+    // worker is still there to deliver anything the run posted.
+    run.installer->signalThreadShouldExit();
+    ASSERT_TRUE (run.installer->waitForThreadToExit (10000));
+    EXPECT_FALSE (run.installer->isUpdatePending());
+
+    TestSupport::pumpFor (300);
+    EXPECT_EQ (late.count, 0);
+    EXPECT_GT (run.installer->progress, 0.0);
+    EXPECT_EQ (run.installer->fileChooser, nullptr);
+
     run.installer = nullptr;
 
     TestSupport::pumpFor (500);

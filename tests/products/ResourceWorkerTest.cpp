@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <optional>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace ProductsTestSupport;
@@ -28,6 +29,10 @@ struct Reply
     int status = 200;
     std::string body;
     std::string contentType = "application/xml";
+
+    // When set, only this many bytes of the body are sent at first; the rest follows
+    // once the server is released.
+    std::optional<size_t> holdAfter;
 };
 
 // Serves the catalogue and the image archive at the built-in storage address.
@@ -39,34 +44,79 @@ public:
         server.server().Get ("/installer/Velmora/AppPlugins.xml", [this] (const httplib::Request&, httplib::Response& response)
                              {
                                  ++catalogueRequests;
-                                 response.status = catalogue.status;
-                                 response.set_content (catalogue.body, catalogue.contentType.c_str()); });
+                                 answer (catalogue, response); });
 
         server.server().Get ("/installer/Velmora/Images.zip", [this] (const httplib::Request& request, httplib::Response& response)
                              {
                                  ++imageRequests;
                                  acceptHeader = request.get_header_value ("Accept");
-                                 response.status = images.status;
-                                 response.set_content (images.body, images.contentType.c_str()); });
+                                 answer (images, response); });
+    }
+
+    ~StorageServer()
+    {
+        released = true;
+        server.stop();
     }
 
     bool start() { return server.startOn (storagePort); }
+
+    // Waits until a held reply has sent its first part.
+    bool waitUntilHeld() const
+    {
+        return TestSupport::pumpUntil ([this]
+                                       { return held.load(); });
+    }
 
     Reply catalogue;
     Reply images { 200, {}, "application/zip" };
     std::atomic<int> catalogueRequests { 0 };
     std::atomic<int> imageRequests { 0 };
     std::string acceptHeader;
+    std::atomic<bool> held { false }, released { false };
 
 private:
+    void answer (const Reply& reply, httplib::Response& response)
+    {
+        response.status = reply.status;
+
+        if (! reply.holdAfter.has_value())
+        {
+            response.set_content (reply.body, reply.contentType.c_str());
+            return;
+        }
+
+        auto body = reply.body;
+        auto first = *reply.holdAfter;
+        response.set_content_provider (body.size(),
+                                       reply.contentType.c_str(),
+                                       [this, body, first] (size_t offset, size_t, httplib::DataSink& sink)
+                                       {
+                                           if (offset < first)
+                                           {
+                                               if (! sink.write (body.data() + offset, first - offset))
+                                                   return false;
+
+                                               held = true;
+                                               return true;
+                                           }
+
+                                           for (int i = 0; i < 1000 && ! released; ++i)
+                                               std::this_thread::sleep_for (std::chrono::milliseconds (10));
+
+                                           return sink.write (body.data() + offset, body.size() - offset);
+                                       });
+    }
+
     LoopbackServer server;
 };
 
-// Binds a loopback port without listening on it.
+// Binds a loopback port without listening on it, so that connections are refused;
+// or, when listening, lets the system accept them but never answers.
 class PortHolder
 {
 public:
-    explicit PortHolder (int port)
+    explicit PortHolder (int port, bool listening = false)
     {
         sockaddr_in address {};
         address.sin_family = AF_INET;
@@ -76,6 +126,12 @@ public:
         socketHandle = ::socket (AF_INET, SOCK_STREAM, 0);
 
         if (socketHandle >= 0 && ::bind (socketHandle, reinterpret_cast<sockaddr*> (&address), sizeof (address)) != 0)
+        {
+            ::close (socketHandle);
+            socketHandle = -1;
+        }
+
+        if (socketHandle >= 0 && listening && ::listen (socketHandle, 16) != 0)
         {
             ::close (socketHandle);
             socketHandle = -1;
@@ -276,6 +332,90 @@ TEST_F (ResourceWorkerTest, RefusedConnectionKeepsTheStoredCatalogue)
     closeModalWindows();
 
     EXPECT_EQ (buildListedNames(), juce::StringArray ({ "Earlier" }));
+}
+
+TEST_F (ResourceWorkerTest, AServerThatNeverAnswersEndsAsNoConnectionAfterTheTimeOut)
+{
+    PortHolder silent (storagePort, true);
+    ASSERT_TRUE (silent.isHeld()) << "port " << storagePort << " is in use";
+
+    store().setValue ("productUpdateCount", 1);
+    storeCatalogue (earlierCatalogue);
+
+    worker->addChangeListener (&changes);
+    worker->startThread();
+
+    // The connection time-out is 2 s; the bound leaves room for a slow machine but
+    // not for a time-out of ten times that, or none.
+    EXPECT_TRUE (TestSupport::pumpUntil ([this]
+                                         { return changes.count > 0; },
+                                         6000));
+    worker->removeChangeListener (&changes);
+
+    EXPECT_EQ (worker->result, 2);
+    EXPECT_EQ (store().getValue ("xmlAppProducts"), earlierCatalogue);
+    EXPECT_EQ (store().getValue ("productUpdateCount"), "1");
+
+    auto* box = findAlertWindow();
+    ASSERT_NE (box, nullptr);
+    EXPECT_EQ (box->getName(), "No Internet connection");
+}
+
+TEST_F (ResourceWorkerTest, AnExitRequestCutsTheRunShortWithoutStoringAnything)
+{
+    const juce::String catalogue { "<INSTALLATION_MANAGER productUpdateCount=\"5\"><PLUGIN name=\"New\"/></INSTALLATION_MANAGER>" };
+    const auto images = makeImagesZip();
+
+    struct Case
+    {
+        const char* what;
+        bool duringImages;
+        juce::String storedAfter;
+        int imageRequests;
+    };
+
+    // Cut short in the catalogue read, the whole catalogue has arrived but is neither
+    // stored nor looked at; cut short in the image step, the count stays.
+    const std::vector<Case> cases {
+        { "during the catalogue read", false, earlierCatalogue, 0 },
+        { "during the image step", true, oneLine (catalogue), 1 },
+    };
+
+    ASSERT_TRUE (storage.start());
+
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        store().setValue ("productUpdateCount", 1);
+        storeCatalogue (earlierCatalogue);
+        storage.imageRequests = 0;
+        storage.held = false;
+        storage.released = false;
+
+        storage.catalogue = { 200, (catalogue + juce::String::repeatedString (" ", 100)).toStdString() };
+        storage.images = { 200, images, "application/zip" };
+
+        if (c.duringImages)
+            storage.images.holdAfter = images.size() / 2;
+        else
+            storage.catalogue.holdAfter = (size_t) catalogue.length() + 50;
+
+        worker->startThread();
+        ASSERT_TRUE (storage.waitUntilHeld());
+
+        // The destructor's exit request, with the rest of the reply still to come.
+        worker->signalThreadShouldExit();
+        storage.released = true;
+        ASSERT_TRUE (worker->waitForThreadToExit (20000));
+
+        EXPECT_EQ (store().getValue ("xmlAppProducts"), c.storedAfter);
+        EXPECT_EQ (store().getValue ("productUpdateCount"), "1");
+        EXPECT_EQ (storage.imageRequests, c.imageRequests);
+
+        worker = std::make_unique<DownloadResource>();
+        TestSupport::pumpFor (50);
+        closeModalWindows();
+    }
 }
 
 enum class ImagesReply
