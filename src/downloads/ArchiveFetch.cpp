@@ -1,4 +1,5 @@
 #include "downloads/ArchiveFetch.h"
+#include "downloads/ArchiveUnpacker.h"
 #include "downloads/FastMemoryOutputStream.h"
 
 #include <new>
@@ -9,22 +10,6 @@ constexpr int connectionTimeoutMs = 10000;
 constexpr juce::int64 lengthWhenUnknown = 0x100000;
 constexpr juce::int64 stepSize = 0x10000;
 
-// Unpacks every entry, stopping at the first that fails. Symbolic-link entries are
-// refused: the reader would create the link, and a later entry of the same name
-// would then be written wherever the link points.
-bool unpackAll (juce::ZipFile& zip, const juce::File& targetFolder)
-{
-    for (int i = 0; i < zip.getNumEntries(); ++i)
-    {
-        if (zip.getEntry (i)->isSymbolicLink)
-            return false;
-
-        if (zip.uncompressEntry (i, targetFolder, true).failed())
-            return false;
-    }
-
-    return true;
-}
 } // namespace
 
 ArchiveFetch::Result ArchiveFetch::fetchAndUnpack (const juce::URL& url,
@@ -32,7 +17,8 @@ ArchiveFetch::Result ArchiveFetch::fetchAndUnpack (const juce::URL& url,
                                                    juce::Thread& thread,
                                                    double& progress,
                                                    bool resetProgress,
-                                                   const std::atomic<bool>* stopFlag)
+                                                   const std::atomic<bool>* stopFlag,
+                                                   juce::int64 unpackedSizeLimit)
 {
     Result result;
     int statusCode = 0;
@@ -96,13 +82,14 @@ ArchiveFetch::Result ArchiveFetch::fetchAndUnpack (const juce::URL& url,
 
     result.outcome = Outcome::unpacked;
 
-    juce::MemoryInputStream archiveData (block.getData(), (size_t) received, false);
-    juce::ZipFile zip (&archiveData, false);
+    ArchiveUnpacker::Options limits;
+    limits.totalSizeLimit = unpackedSizeLimit;
+    auto unpacked = ArchiveUnpacker::unpack (block.getData(), (size_t) received, targetFolder, limits);
 
-    if (zip.getNumEntries() > 0 && unpackAll (zip, targetFolder))
+    if (unpacked.allEntriesUnpacked)
     {
         result.allEntriesUnpacked = true;
-        result.firstEntryName = zip.getEntry (0)->filename;
+        result.firstEntryName = unpacked.firstEntryName;
     }
 
     return result;

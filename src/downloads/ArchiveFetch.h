@@ -25,13 +25,15 @@ public:
     };
 
     // progress is written after each step. When resetProgress is set, it is set to
-    // 0.0 once a 200 answer arrives. stopFlag may be null.
+    // 0.0 once a 200 answer arrives. stopFlag may be null. An archive whose declared
+    // sizes add up to more than unpackedSizeLimit (when not -1) is not unpacked.
     static Result fetchAndUnpack (const juce::URL& url,
                                   const juce::File& targetFolder,
                                   juce::Thread& thread,
                                   double& progress,
                                   bool resetProgress,
-                                  const std::atomic<bool>* stopFlag);
+                                  const std::atomic<bool>* stopFlag,
+                                  juce::int64 unpackedSizeLimit = -1);
 
 private:
     ArchiveFetch() = delete;

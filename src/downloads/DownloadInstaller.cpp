@@ -1,6 +1,7 @@
 #include "downloads/DownloadInstaller.h"
 #include "app/VelmoraApplication.h"
 #include "downloads/ArchiveFetch.h"
+#include "downloads/ArchiveUnpacker.h"
 #include "platform/PlatformLayer.h"
 
 DownloadInstaller::DownloadInstaller (juce::URL archiveUrl)
@@ -53,10 +54,13 @@ void DownloadInstaller::run()
 
 void DownloadInstaller::handleAsyncUpdate()
 {
-    if (installerFileName.isNotEmpty())
+    // The file the unpacker wrote for the first entry; a name that it would not write
+    // inside the temporary folder gives none, and nothing is started or offered.
+    auto installer = ArchiveUnpacker::resolveEntryPath (VelmoraApplication::getTempFolder(), installerFileName);
+
+    if (installer != juce::File())
     {
         auto autoLaunch = VelmoraApplication::getSettings()->getUserSettings()->getBoolValue ("installerAutoLaunch", true);
-        auto installer = VelmoraApplication::getTempFolder().getChildFile (installerFileName);
 
         if (autoLaunch)
         {

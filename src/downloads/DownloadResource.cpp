@@ -8,6 +8,9 @@ namespace
 {
 const juce::String productUpdateCountKey { "productUpdateCount" };
 
+// Thumbnails only: an image set that declares more than this is refused.
+constexpr juce::int64 imagesSizeLimit = 256 * 1024 * 1024;
+
 juce::PropertiesFile& getStore()
 {
     return *VelmoraApplication::getSettings()->getUserSettings();
@@ -130,7 +133,7 @@ void DownloadResource::refreshImages (const juce::URL& folderUrl, int remoteCoun
 
 bool DownloadResource::downloadAndExtractZip (juce::URL url, juce::File folder)
 {
-    auto fetch = ArchiveFetch::fetchAndUnpack (url, folder, *this, progress, true, nullptr);
+    auto fetch = ArchiveFetch::fetchAndUnpack (url, folder, *this, progress, true, nullptr, imagesSizeLimit);
     return fetch.outcome == ArchiveFetch::Outcome::unpacked && fetch.allEntriesUnpacked;
 }
 

@@ -1,5 +1,6 @@
 #include "app/VelmoraApplication.h"
 #include "downloads/DownloadResource.h"
+#include "downloads/DownloadsTestSupport.h"
 #include "products/ProductsTestSupport.h"
 #include "ui/MainComponent.h"
 
@@ -423,7 +424,10 @@ enum class ImagesReply
     complete,
     notFound,
     failingEntry,
-    cutShort
+    cutShort,
+    damagedEntry,
+    overSizeLimit,
+    nameNotUtf8
 };
 
 struct ImageCase
@@ -448,12 +452,21 @@ TEST_F (ResourceWorkerTest, RefreshesTheImagesWhenTheCatalogueCountRises)
         { "images answer 404", 1, 2, ImagesReply::notFound, true, juce::String ("1"), {} },
         { "an entry fails to unpack", 1, 2, ImagesReply::failingEntry, true, juce::String ("1"), { "Alpha.jpg" } },
         { "archive cut short", 1, 2, ImagesReply::cutShort, true, juce::String ("1"), {} },
+        { "second entry damaged", 1, 2, ImagesReply::damagedEntry, true, juce::String ("1"), { "Alpha.jpg" } },
+        { "declares more than the image limit", 1, 2, ImagesReply::overSizeLimit, true, juce::String ("1"), {} },
+        { "entry name not valid UTF-8", 1, 2, ImagesReply::nameNotUtf8, true, juce::String ("1"), {} },
     };
 
     auto completeZip = makeImagesZip();
     auto failingZip = toStdString (makeZip ({ { "Alpha.jpg", "first picture" }, { "../Escaped.jpg", "outside" }, { "Gamma.jpg", "third picture" } }));
     ASSERT_FALSE (completeZip.empty());
     ASSERT_FALSE (failingZip.empty());
+
+    // Made by an independent tool: a flipped byte in the second picture; 257 MiB of
+    // zeros that deflate to a small archive; a name in Latin-1.
+    auto damagedZip = DownloadsTest::makeZip ({ "file:Alpha.jpg=first picture", "file:Beta.jpg=second picture", "--edit", "flip:1:3" });
+    auto overSizeLimitZip = DownloadsTest::makeZip ({ "--deflate", "zeros:Alpha.jpg=269484032" });
+    auto nameNotUtf8Zip = DownloadsTest::makeZip ({ "file:Alpha.jpg=first picture", "file:Cafe.jpg=second picture", "--edit", "name:1:" + juce::String::toHexString ("Caf\xe9.jpg", 8, 0) });
 
     ASSERT_TRUE (storage.start());
     auto images = VelmoraApplication::getImagesFolder();
@@ -487,6 +500,15 @@ TEST_F (ResourceWorkerTest, RefreshesTheImagesWhenTheCatalogueCountRises)
                 break;
             case ImagesReply::cutShort:
                 storage.images = { 200, completeZip.substr (0, completeZip.size() / 2), "application/zip" };
+                break;
+            case ImagesReply::damagedEntry:
+                storage.images = { 200, damagedZip, "application/zip" };
+                break;
+            case ImagesReply::overSizeLimit:
+                storage.images = { 200, overSizeLimitZip, "application/zip" };
+                break;
+            case ImagesReply::nameNotUtf8:
+                storage.images = { 200, nameNotUtf8Zip, "application/zip" };
                 break;
         }
 
