@@ -56,3 +56,8 @@ void PlatformLayer::openInBrowser (const juce::URL& address)
 {
     address.launchInDefaultBrowser();
 }
+
+bool PlatformLayer::needsRepaintFallback()
+{
+    return true;
+}
