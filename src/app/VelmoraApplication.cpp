@@ -59,6 +59,10 @@ void VelmoraApplication::openStoresAndFolders()
 void VelmoraApplication::initialise (const juce::String&)
 {
     openStoresAndFolders();
+
+    if (PlatformLayer::needsRepaintFallback())
+        repaintFallback = std::make_unique<RepaintFallback>();
+
     mainWindow = std::make_unique<MainWindow> (getApplicationName());
 }
 
@@ -68,6 +72,7 @@ void VelmoraApplication::shutdown()
         tempFolder.deleteRecursively();
 
     mainWindow = nullptr;
+    repaintFallback = nullptr;
     loginSettings = nullptr;
     settings = nullptr;
 }

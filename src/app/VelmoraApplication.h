@@ -2,6 +2,7 @@
 
 #include "app/Common.h"
 #include "app/CustomLookAndFeel.h"
+#include "platform/RepaintFallback.h"
 
 class VelmoraApplication : public juce::JUCEApplication
 {
@@ -46,6 +47,7 @@ private:
     juce::File imagesFolder;
     juce::File tempFolder;
     CustomLookAndFeel lookAndFeel;
+    std::unique_ptr<RepaintFallback> repaintFallback;
     std::unique_ptr<MainWindow> mainWindow;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VelmoraApplication)

@@ -21,6 +21,7 @@ constexpr uint64_t directoryHeaderSize = 16;
 constexpr uint64_t directoryEntrySize = 8;
 constexpr uint64_t dataEntrySize = 16;
 constexpr uint64_t fixedFileInfoSize = 52;
+constexpr uint64_t fixedFileVersionBytes = 16;
 
 // Serves small reads at any offset of a stream from one window of its bytes,
 // so the headers, which sit together, cost a single read.
@@ -287,7 +288,11 @@ private:
 
         auto valueRva = ((uint64_t) dataRva + keyOffset + keyBytes + 3) & ~(uint64_t) 3;
         auto valueOffset = valueRva - dataRva;
-        auto needed = valueOffset + fixedFileInfoSize;
+        auto declared = valueOffset + fixedFileInfoSize;
+
+        // Of VS_FIXEDFILEINFO only its signature, structure version and file
+        // version are read, as Windows does: a file cut after them still has its version.
+        auto needed = valueOffset + fixedFileVersionBytes;
 
         std::array<uint8_t, 64 + fixedFileInfoSize> block;
 
@@ -297,7 +302,7 @@ private:
         auto blockLength = uint16At (block.data());
         auto valueLength = uint16At (block.data() + 2);
 
-        if (blockLength < needed || valueLength < fixedFileInfoSize)
+        if (blockLength < declared || valueLength < fixedFileInfoSize)
             return {};
 
         for (size_t i = 0; i < sizeof (key); ++i)

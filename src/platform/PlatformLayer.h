@@ -43,6 +43,10 @@ public:
     // the outcome is ignored.
     static void openInBrowser (const juce::URL& address);
 
+    // Whether the program's windows need a RepaintFallback: on Windows a window's
+    // repaints wait for its display's vertical blank, which some displays never report.
+    static bool needsRepaintFallback();
+
 private:
     PlatformLayer() = delete;
 };

@@ -367,3 +367,9 @@ void PlatformLayer::openInBrowser (const juce::URL& address)
 {
     openWithDesktop (address.toString (true), {});
 }
+
+bool PlatformLayer::needsRepaintFallback()
+{
+    // The X11 windows repaint on a timer of their own.
+    return false;
+}

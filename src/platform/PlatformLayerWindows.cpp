@@ -12,8 +12,13 @@ juce::File PlatformLayer::getSystemTempFolder()
 
 juce::File PlatformLayer::createTempFolder (const juce::String& name)
 {
-    // The user's temporary folder is private to the user already.
+    // The user's temporary folder is private to the user already. A file of that
+    // name is left alone; the folder gets a fresh name beside it.
     auto folder = getSystemTempFolder().getChildFile (name);
+
+    if (folder.exists() && ! folder.isDirectory())
+        folder = folder.getNonexistentSibling (false);
+
     folder.createDirectory();
     return folder;
 }
@@ -58,4 +63,9 @@ void PlatformLayer::startThroughShell (const juce::File& file)
 void PlatformLayer::openInBrowser (const juce::URL& address)
 {
     address.launchInDefaultBrowser();
+}
+
+bool PlatformLayer::needsRepaintFallback()
+{
+    return true;
 }

@@ -184,6 +184,9 @@ TEST (PeVersionReader, TruncatedCopiesGiveNoVersionUntilTheFixedFileInfoIsWhole)
         EXPECT_EQ (PeVersionReader::readFileVersion (file), "") << "length " << length;
     }
 
+    // Cut right after the file version: the rest of the fixed file info is not needed.
+    EXPECT_EQ (readBytes (juce::MemoryBlock (original.getData(), lastNeededByte)), "1.0.10.0");
+
     auto whole = folder.getChildFile ("whole.dll");
     ASSERT_TRUE (whole.replaceWithData (original.getData(), original.getSize()));
     EXPECT_EQ (PeVersionReader::readFileVersion (whole), "1.0.10.0");

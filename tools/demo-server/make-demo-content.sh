@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
 # Makes the demo server's content from the committed catalogue and version resource:
-#   make-demo-content.sh OUT-DIR
+#   make-demo-content.sh OUT-DIR [--windows-installer DemoInstaller.exe]
 # OUT-DIR/installer/Velmora/AppPlugins.xml   the catalogue
 # OUT-DIR/installer/Velmora/Images.zip       one JPEG thumbnail per product name
 # OUT-DIR/installer/<folder>/<Name>_Win.zip  per product: an installer shell script
 #                                            (first entry) and the product's file(s),
 #                                            tiny PE DLLs with a real version resource
+# With --windows-installer the archives hold, in place of the shell script, the given
+# Windows installer as <Name>_Setup.exe (first entry) and its list <Name>_Setup.txt of
+# files and the folders under "C:\Program Files" to copy them to.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
-out="${1:?usage: make-demo-content.sh OUT-DIR}"
+out="${1:?usage: make-demo-content.sh OUT-DIR [--windows-installer EXE]}"
+windows_installer=""
+if [ "${2:-}" = "--windows-installer" ]; then
+    windows_installer="$(cd "$(dirname "${3:?the Windows installer is missing}")" && pwd)/$(basename "$3")"
+    [ -f "$windows_installer" ] || { echo "No Windows installer at $3" >&2; exit 1; }
+fi
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 catalogue="$here/AppPlugins.xml"
@@ -65,7 +73,18 @@ make_dll()
     x86_64-w64-mingw32-ld --dll -e 0 -o "$target" "$work/version.res"
 }
 
-# Where the program looks for a product's file, as a shell expression.
+# Where the program looks for a product's file on Windows.
+windows_install_target()
+{
+    local kind="$1" file="$2"
+    if [ "$kind" = "EXE" ]; then
+        echo "C:\\Program Files\\Tavoline Audio\\${file//\//\\}"
+    else
+        echo "C:\\Program Files\\Common Files\\VST3\\$file.vst3"
+    fi
+}
+
+# Where the program looks for a product's file on Linux, as a shell expression.
 install_target()
 {
     local kind="$1" file="$2"
@@ -95,6 +114,8 @@ while IFS=$'\t' read -r -a fields; do
         echo 'set -e'
         echo 'here="$(cd "$(dirname "$0")" && pwd)"'
     } > "$script"
+    manifest="$stage/${base}_Setup.txt"
+    : > "$manifest"
 
     add_file()
     {
@@ -102,6 +123,7 @@ while IFS=$'\t' read -r -a fields; do
         local target
         target="$(install_target "$item_kind" "$item_file")"
         make_dll "$name" "$item_version" "$stage/$payload/$number.bin"
+        printf '%s\t%s\r\n' "$payload/$number.bin" "$(windows_install_target "$item_kind" "$item_file")" >> "$manifest"
         {
             echo "mkdir -p \"\$(dirname \"$target\")\""
             echo "cp \"\$here/$payload/$number.bin\" \"$target\""
@@ -126,7 +148,12 @@ while IFS=$'\t' read -r -a fields; do
     mkdir -p "$target_dir"
     rm -f "$target_dir/${base}_Win.zip"
     # The installer goes first: the program starts the archive's first entry.
-    (cd "$stage" && zip -q -X "$target_dir/${base}_Win.zip" "${base}_Setup.sh" && zip -q -X -r "$target_dir/${base}_Win.zip" "$payload")
+    if [ -n "$windows_installer" ]; then
+        cp "$windows_installer" "$stage/${base}_Setup.exe"
+        (cd "$stage" && zip -q -X "$target_dir/${base}_Win.zip" "${base}_Setup.exe" "${base}_Setup.txt" && zip -q -X -r "$target_dir/${base}_Win.zip" "$payload")
+    else
+        (cd "$stage" && zip -q -X "$target_dir/${base}_Win.zip" "${base}_Setup.sh" && zip -q -X -r "$target_dir/${base}_Win.zip" "$payload")
+    fi
 
     # Thumbnail, named after the product's name (a listed bundle member appears
     # twice in the list; the second picture is the same).
