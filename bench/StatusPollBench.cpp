@@ -5,6 +5,7 @@
 
 #include "app/VelmoraApplication.h"
 #include "catalog/Plugin.h"
+#include "platform/FileVersionCache.h"
 #include "platform/PeVersionReader.h"
 #include "platform/PlatformLayer.h"
 
@@ -188,8 +189,9 @@ int main (int argc, char** argv)
                         bytes += PlatformLayer::getFileVersion (file).length();
                 };
 
-                // Installed plug-ins have not changed for a while; let these settle likewise.
-                std::this_thread::sleep_for (std::chrono::milliseconds (2500));
+                // Installed plug-ins have not changed for a while; let these settle likewise,
+                // or their versions are read at every tick.
+                std::this_thread::sleep_for (std::chrono::milliseconds (FileVersionCache::defaultSettleTimeMs + 500));
 
                 tick();
                 floor();

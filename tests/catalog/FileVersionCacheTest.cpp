@@ -3,6 +3,8 @@
 #include "platform/PeVersionReader.h"
 #include "support/TestSupport.h"
 
+#include <map>
+
 using namespace CatalogTestSupport;
 
 namespace
@@ -88,17 +90,18 @@ TEST (FileVersionCache, WhatGaveNoVersionIsReadAtEveryAsk)
     auto locked = folder.getChildFile ("Locked.vst3");
     writeFile (locked, loadFixture ("version-1.0.10.0.dll"), anHourAgoPlus (std::chrono::milliseconds (250)));
 
-    // A reader that fails the way a file held open by its installer does, then reads.
+    // Fails the way a file held open by its installer does, twice, then reads.
     int lockedReads = 0;
     std::map<juce::String, int> reads;
     auto read = countingReader (reads);
-    FileVersionCache cache ([&] (const juce::File& file) -> juce::String
-                            {
-                                if (file == locked && ++lockedReads <= 2)
-                                    return {};
+    auto lockedAtFirst = [&] (const juce::File& file) -> juce::String
+    {
+        if (file == locked && ++lockedReads <= 2)
+            return {};
 
-                                return read (file); },
-                            0);
+        return read (file);
+    };
+    FileVersionCache cache (lockedAtFirst, 0);
 
     for (auto& file : { noVersion, folder, folder.getChildFile ("Missing.vst3") })
     {
