@@ -168,6 +168,8 @@ class ResourceWorkerTest : public ::testing::Test
 protected:
     void TearDown() override
     {
+        // A reply still held would keep the worker in its read past its owner's wait.
+        storage.released = true;
         closeModalWindows();
     }
 
