@@ -148,6 +148,10 @@ INSTANTIATE_TEST_SUITE_P (
         HostileCase { "BadLocalHeaderSignature",
                       { "file:two.txt=2", "random:payload.bin=4000", "file:four.txt=4", "--edit", "local-signature:2" },
                       { "run.sh", "two.txt" } },
+        // A separator for other readers, an ordinary character here: fails on Linux.
+        HostileCase { "BackslashInAName",
+                      { "file:two.txt=2", "file:Setup\\readme.txt=read me", "file:four.txt=4" },
+                      { "run.sh", "two.txt" } },
         // A few MiB that declare a few bytes: writing stops at the declared size.
         HostileCase { "InflatesBeyondItsDeclaredSize",
                       { "file:two.txt=2", "--deflate", "zeros:bomb.bin=4194304", "--store", "file:four.txt=4", "--edit", "declare:2:16" },

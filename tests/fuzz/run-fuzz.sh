@@ -28,3 +28,19 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # limit is libFuzzer's default: with ASan's quarantine a long run passes 512 MiB.
 "$fuzz_dir/velmora_pe_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=5 -rss_limit_mb=2048 \
     -artifact_prefix="$artifacts/" -print_final_stats=1 "$corpus"
+
+# Unpacking an archive from memory into a temporary folder, from seed archives made by
+# the download tests' archive maker.
+cmake --build "$build" --target velmora_unpack_fuzz
+
+unpack_corpus="$fuzz_dir/unpack-corpus"
+mkdir -p "$unpack_corpus"
+make_zip="$(cat "$fuzz_dir/make-zip-script.txt")"
+python3 "$make_zip" "$unpack_corpus/stored.zip" file:Setup/installer.exe=MZ file:readme.txt=text dir:Data/
+python3 "$make_zip" "$unpack_corpus/deflated.zip" --deflate file:a.txt=aaaaaaaaaaaaaaaa random:b.bin=3000 file:Setup/../c.txt=c
+python3 "$make_zip" "$unpack_corpus/upward.zip" file:one.txt=1 "file:../escaped.txt=x" link:l=../outside
+python3 "$make_zip" "$unpack_corpus/damaged.zip" --deflate random:p.bin=2000 --store file:q.txt=q --edit flip:0:10
+python3 "$make_zip" "$unpack_corpus/zip64.zip" file:a.txt=a --edit add-zip64
+
+"$fuzz_dir/velmora_unpack_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=5 -rss_limit_mb=2048 \
+    -artifact_prefix="$artifacts/" -print_final_stats=1 "$unpack_corpus"
