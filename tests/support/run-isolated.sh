@@ -29,31 +29,55 @@ if [ "$mode" = "private" ]; then
     mount -t tmpfs -o mode=1777 tmpfs /var/tmp
 fi
 
-# The server writes the number of the display it found free once it accepts clients.
-displayFile=$(mktemp)
-exec 3> "$displayFile"
+# Each server takes a display number of its own, drawn at random and drawn again when
+# another server holds it: servers in separate networks would all find the lowest
+# number free, and all but one would then give up. The server writes the number once
+# it accepts clients.
+# The server and the test program are both children of this script, so that the test
+# has no child it did not start itself; both end when this script ends.
+startServer() {
+    local number=$((100 + RANDOM % 3900))
+    displayFile=$(mktemp)
+    serverLog=$(mktemp)
+    exec 3> "$displayFile"
+    setpriv --pdeathsig TERM -- \
+        Xvfb ":$number" -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -extension GLX \
+        > /dev/null 2> "$serverLog" &
+    server=$!
+    exec 3>&-
 
-# It ends with this script's process, which becomes the test program below.
-setpriv --pdeathsig TERM -- \
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -extension GLX 2> /dev/null &
-server=$!
-exec 3>&-
+    for _ in $(seq 3000); do
+        if [ -s "$displayFile" ] || ! kill -0 "$server" 2> /dev/null; then
+            break
+        fi
+        sleep 0.01
+    done
 
-for _ in $(seq 3000); do
-    if [ -s "$displayFile" ] || ! kill -0 "$server" 2> /dev/null; then
+    display=$(tr -d '[:space:]' < "$displayFile")
+    rm -f "$displayFile"
+}
+
+for _ in $(seq 20); do
+    startServer
+    if [ -n "$display" ]; then
         break
     fi
-    sleep 0.01
+    wait "$server" 2> /dev/null || true
 done
 
-display=$(tr -d '[:space:]' < "$displayFile")
-rm -f "$displayFile"
-
 if [ -z "$display" ]; then
-    echo "run-isolated.sh: the virtual X server did not start" >&2
+    echo "run-isolated.sh: the virtual X server did not start:" >&2
+    cat "$serverLog" >&2
+    rm -f "$serverLog"
     exit 1
 fi
 
-export DISPLAY=":$display"
-unset XAUTHORITY
-exec "$@"
+rm -f "$serverLog"
+env -u XAUTHORITY DISPLAY=":$display" setpriv --pdeathsig KILL -- "$@" &
+test=$!
+status=0
+wait "$test" || status=$?
+
+kill -TERM "$server" 2> /dev/null || true
+wait "$server" 2> /dev/null || true
+exit "$status"
