@@ -68,6 +68,11 @@ void VelmoraApplication::shutdown()
         tempFolder.deleteRecursively();
 
     mainWindow = nullptr;
+
+    // A download that completed while the window closed may have unpacked into the
+    // folder again before its worker ended.
+    if (tempFolder != juce::File() && tempFolder.exists())
+        tempFolder.deleteRecursively();
     loginSettings = nullptr;
     settings = nullptr;
 }

@@ -79,7 +79,9 @@ TEST_P (CancelledStall, EndsTheBlockedCallWithinASecond)
     reader.startThread();
 
     if (c.behaviour != Behaviour::neverAccept)
+    {
         ASSERT_TRUE (server.waitForRequest());
+    }
 
     juce::Thread::sleep (c.waitBeforeCancelMs);
     ASSERT_TRUE (reader.isThreadRunning());
@@ -98,8 +100,8 @@ INSTANTIATE_TEST_SUITE_P (Stalls,
                                              StallCase { "noAnswer", Behaviour::neverAnswer, 1000, 0, false, 300 },
                                              StallCase { "stalledMidBody", Behaviour::stallAfterHeaders, 100000, 3000, true, 300 },
                                              StallCase { "drip", Behaviour::drip, 100000, 0, true, 700 }),
-                          [] (const auto& info)
-                          { return std::string (info.param.name); });
+                          [] (const auto& testInfo)
+                          { return std::string (testInfo.param.name); });
 
 // A cancel before the request is sent keeps it from being sent, until reset.
 TEST (CancellableStream, CancelledBeforeOpenSendsNothingUntilReset)

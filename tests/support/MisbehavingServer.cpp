@@ -7,8 +7,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-MisbehavingServer::MisbehavingServer (Behaviour b, juce::MemoryBlock data, int rate, size_t stallAfter)
-    : behaviour (b), body (std::move (data)), bytesPerSecond (juce::jmax (1, rate)), stallAfterBytes (stallAfter)
+MisbehavingServer::MisbehavingServer (Behaviour b,
+                                      juce::MemoryBlock data,
+                                      int rate,
+                                      size_t stallAfter,
+                                      int fixedPort,
+                                      std::map<std::string, juce::MemoryBlock> answeredPaths)
+    : behaviour (b), body (std::move (data)), bytesPerSecond (juce::jmax (1, rate)), stallAfterBytes (stallAfter), answered (std::move (answeredPaths))
 {
     listener = ::socket (AF_INET, SOCK_STREAM, 0);
     int yes = 1;
@@ -17,8 +22,15 @@ MisbehavingServer::MisbehavingServer (Behaviour b, juce::MemoryBlock data, int r
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl (INADDR_LOOPBACK);
-    address.sin_port = 0;
-    ::bind (listener, reinterpret_cast<sockaddr*> (&address), sizeof (address));
+    address.sin_port = htons ((uint16_t) fixedPort);
+
+    if (::bind (listener, reinterpret_cast<sockaddr*> (&address), sizeof (address)) != 0)
+    {
+        ::close (listener);
+        listener = -1;
+        return;
+    }
+
     ::listen (listener, behaviour == Behaviour::neverAccept ? 0 : 16);
 
     socklen_t length = sizeof (address);
@@ -59,13 +71,13 @@ bool MisbehavingServer::waitForRequest (int timeoutMs) const
     for (auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
          juce::Time::getMillisecondCounter() < end;)
     {
-        if (requestCount.load() > 0)
+        if (misbehavedCount.load() > 0)
             return true;
 
         juce::Thread::sleep (5);
     }
 
-    return requestCount.load() > 0;
+    return misbehavedCount.load() > 0;
 }
 
 void MisbehavingServer::stop()
@@ -143,6 +155,14 @@ bool MisbehavingServer::sendAll (int connection, const char* data, size_t size)
     return true;
 }
 
+bool MisbehavingServer::sendHeaders (int connection, size_t bodySize)
+{
+    auto headers = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
+                   + std::to_string (bodySize) + "\r\nConnection: close\r\n\r\n";
+
+    return sendAll (connection, headers.data(), headers.size());
+}
+
 void MisbehavingServer::serve (int connection)
 {
     // Read up to the end of the request's headers.
@@ -169,6 +189,21 @@ void MisbehavingServer::serve (int connection)
 
     ++requestCount;
 
+    // The path of the request line, without the query.
+    auto target = request.substr (0, request.find ("\r\n"));
+    auto pathStart = target.find (' ') + 1;
+    auto path = target.substr (pathStart, target.find_first_of (" ?", pathStart) - pathStart);
+
+    if (auto found = answered.find (path); found != answered.end())
+    {
+        if (sendHeaders (connection, found->second.getSize()))
+            sendAll (connection, static_cast<const char*> (found->second.getData()), found->second.getSize());
+
+        return;
+    }
+
+    ++misbehavedCount;
+
     if (behaviour == Behaviour::neverAnswer)
     {
         while (pause (1000))
@@ -177,10 +212,7 @@ void MisbehavingServer::serve (int connection)
         return;
     }
 
-    auto headers = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
-                   + std::to_string (body.getSize()) + "\r\nConnection: close\r\n\r\n";
-
-    if (! sendAll (connection, headers.data(), headers.size()))
+    if (! sendHeaders (connection, body.getSize()))
         return;
 
     auto data = static_cast<const char*> (body.getData());
