@@ -19,7 +19,14 @@ public:
     juce::File getTempFolder() const { return home.getChildFile (".cache/Tavoline Audio Velmora"); }
     juce::File getSettingsFolder() const { return home.getChildFile (".config/Tavoline Audio"); }
 
+    // The program's main window on the screen, once it is shown (empty before), and
+    // clicks at a point of the window.
+    juce::Rectangle<int> findWindow();
+    void clickInWindow (juce::Point<int> position);
+    void pressCloseButton() { clickInWindow ({ 1182, 13 }); }
+
 private:
     juce::File home;
     juce::ChildProcess process;
+    juce::Rectangle<int> window;
 };
