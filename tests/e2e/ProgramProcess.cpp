@@ -14,9 +14,17 @@ ProgramProcess::~ProgramProcess()
 
 bool ProgramProcess::start()
 {
-    // The program ends with the test process, even when that is killed.
-    juce::StringArray command { "setpriv", "--pdeathsig", "KILL", "--", "env", "-u", "XDG_RUNTIME_DIR", "-u", "XDG_CACHE_HOME", "HOME=" + home.getFullPathName(), "TMPDIR=" + home.getChildFile ("tmp").getFullPathName(), "XDG_CONFIG_HOME=" + home.getChildFile (".config").getFullPathName(), VELMORA_APP_PATH };
+    // The program ends with the test process, even when that is killed; a shell between
+    // them writes down how the program ended.
+    getStatusFile().deleteFile();
+    juce::StringArray command { "setpriv", "--pdeathsig", "KILL", "--", "sh", "-c", "status=$1; shift; setpriv --pdeathsig KILL -- \"$@\"; echo $? > \"$status\"", "sh", getStatusFile().getFullPathName(), "env", "-u", "XDG_RUNTIME_DIR", "-u", "XDG_CACHE_HOME", "HOME=" + home.getFullPathName(), "TMPDIR=" + home.getChildFile ("tmp").getFullPathName(), "XDG_CONFIG_HOME=" + home.getChildFile (".config").getFullPathName(), VELMORA_APP_PATH };
     return process.start (command, 0);
+}
+
+juce::uint32 ProgramProcess::getExitCode()
+{
+    auto status = getStatusFile().loadFileAsString().trim();
+    return status.containsOnly ("0123456789") && status.isNotEmpty() ? (juce::uint32) status.getIntValue() : 255u;
 }
 
 namespace

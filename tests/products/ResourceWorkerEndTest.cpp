@@ -96,9 +96,9 @@ INSTANTIATE_TEST_SUITE_P (Stalls,
                           [] (const auto& testInfo)
                           { return std::string (testInfo.param.name); });
 
-// A catalogue that takes long to read and parse, with the window closed meanwhile:
-// the worker is waited for, whatever it is doing, and stores nothing afterwards.
-TEST (ResourceWorker, DeletedWhileALargeCatalogueArrivesStoresNothing)
+// A catalogue that takes long to parse, with the window closed meanwhile: the worker
+// is waited for and stores nothing afterwards.
+TEST (ResourceWorker, DeletedWhileALargeCatalogueIsParsedStoresNothing)
 {
     storeCatalogue (earlierCatalogue);
     store().setValue ("productUpdateCount", 3);
@@ -108,8 +108,13 @@ TEST (ResourceWorker, DeletedWhileALargeCatalogueArrivesStoresNothing)
 
     auto worker = std::make_unique<DownloadResource>();
     worker->startThread();
-    ASSERT_TRUE (server.waitForRequest());
-    juce::Thread::sleep (200);
+
+    // The catalogue has been read, or nearly: the worker parses it now.
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return server.getAnsweredCount() > 0; },
+                                         30000));
+    juce::Thread::sleep (300);
+    ASSERT_TRUE (worker->isThreadRunning());
 
     worker = nullptr;
 

@@ -243,7 +243,9 @@ void MisbehavingServer::serve (int connection)
             break;
 
         case Behaviour::answer:
-            sendAll (connection, data, body.getSize());
+            if (sendAll (connection, data, body.getSize()))
+                ++answeredCount;
+
             break;
 
         case Behaviour::neverAccept:

@@ -45,6 +45,9 @@ public:
     int getRequestCount() const { return requestCount.load(); }
     int getMisbehavedCount() const { return misbehavedCount.load(); }
 
+    // Answers whose whole body the client has taken (all but what the kernel still buffers).
+    int getAnsweredCount() const { return answeredCount.load(); }
+
     // Waits until a request that gets the misbehaviour has been read, for at most the given time.
     bool waitForRequest (int timeoutMs = 10000) const;
 
@@ -70,6 +73,7 @@ private:
     std::atomic<int> connectionCount { 0 };
     std::atomic<int> requestCount { 0 };
     std::atomic<int> misbehavedCount { 0 };
+    std::atomic<int> answeredCount { 0 };
     std::thread acceptThread;
 
     JUCE_DECLARE_NON_COPYABLE (MisbehavingServer)
