@@ -73,6 +73,12 @@ void VelmoraApplication::shutdown()
 
     mainWindow = nullptr;
     repaintFallback = nullptr;
+
+    // A download that completed while the window closed may have unpacked into the
+    // folder again before its worker ended.
+    if (tempFolder != juce::File() && tempFolder.exists())
+        tempFolder.deleteRecursively();
+
     loginSettings = nullptr;
     settings = nullptr;
 }

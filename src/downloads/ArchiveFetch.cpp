@@ -20,8 +20,40 @@ ArchiveFetch::Result ArchiveFetch::fetchAndUnpack (const juce::URL& url,
                                                    const std::atomic<bool>* stopFlag,
                                                    juce::int64 unpackedSizeLimit)
 {
+    CancellableStream stream;
+    return fetchAndUnpack (url, targetFolder, thread, progress, resetProgress, stopFlag, stream, unpackedSizeLimit);
+}
+
+ArchiveFetch::Result ArchiveFetch::fetchAndUnpack (const juce::URL& url,
+                                                   const juce::File& targetFolder,
+                                                   juce::Thread& thread,
+                                                   double& progress,
+                                                   bool resetProgress,
+                                                   const std::atomic<bool>* stopFlag,
+                                                   CancellableStream& response,
+                                                   juce::int64 unpackedSizeLimit)
+{
     Result result;
     int statusCode = 0;
+
+    // A cancelled request reads like one that ended: the flags tell which it was.
+    auto endedEarly = [&]
+    {
+        if (thread.threadShouldExit())
+            result.outcome = Outcome::exitRequested;
+        else if (stopFlag != nullptr && stopFlag->load())
+            result.outcome = Outcome::stopped;
+        else
+            return false;
+
+        return true;
+    };
+
+    struct CloseOnReturn
+    {
+        CancellableStream& stream;
+        ~CloseOnReturn() { stream.close(); }
+    } closeOnReturn { response };
 
     auto options = juce::URL::InputStreamOptions (juce::URL::ParameterHandling::inAddress)
                        .withExtraHeaders ("Accept: application/octet-stream")
@@ -29,15 +61,15 @@ ArchiveFetch::Result ArchiveFetch::fetchAndUnpack (const juce::URL& url,
                        .withStatusCode (&statusCode)
                        .withNumRedirectsToFollow (1);
 
-    std::unique_ptr<juce::InputStream> response (url.createInputStream (options));
+    auto opened = response.open (url, options);
 
-    if (response == nullptr || statusCode != 200)
+    if (endedEarly() || ! opened || statusCode != 200)
         return result;
 
     if (resetProgress)
         progress = 0.0;
 
-    auto expected = response->getTotalLength();
+    auto expected = response.getTotalLength();
 
     if (expected < 1)
         expected = lengthWhenUnknown;
@@ -60,7 +92,13 @@ ArchiveFetch::Result ArchiveFetch::fetchAndUnpack (const juce::URL& url,
                 return result;
             }
 
-            auto n = buffer.writeFromInputStream (*response, stepSize);
+            auto n = buffer.writeFromInputStream (response, stepSize);
+
+            if (response.isCancelled())
+            {
+                endedEarly();
+                return result;
+            }
 
             if (n == 0)
                 break;
@@ -79,6 +117,12 @@ ArchiveFetch::Result ArchiveFetch::fetchAndUnpack (const juce::URL& url,
     {
         return result;
     }
+
+    // A stop or exit request that came with the body's last step: nothing is unpacked.
+    if (endedEarly())
+        return result;
+
+    response.close();
 
     result.outcome = Outcome::unpacked;
 

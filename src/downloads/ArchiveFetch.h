@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CancellableStream.h"
 #include "app/Common.h"
 
 #include <atomic>
@@ -25,8 +26,20 @@ public:
     };
 
     // progress is written after each step. When resetProgress is set, it is set to
-    // 0.0 once a 200 answer arrives. stopFlag may be null. An archive whose declared
+    // 0.0 once a 200 answer arrives. stopFlag may be null. The request goes through
+    // stream, which the worker's owner cancels to end a blocked connect or read at once
+    // when it sets the stop flag or asks the thread to exit. An archive whose declared
     // sizes add up to more than unpackedSizeLimit (when not -1) is not unpacked.
+    static Result fetchAndUnpack (const juce::URL& url,
+                                  const juce::File& targetFolder,
+                                  juce::Thread& thread,
+                                  double& progress,
+                                  bool resetProgress,
+                                  const std::atomic<bool>* stopFlag,
+                                  CancellableStream& stream,
+                                  juce::int64 unpackedSizeLimit = -1);
+
+    // The same with a stream of its own, which nothing else can cancel.
     static Result fetchAndUnpack (const juce::URL& url,
                                   const juce::File& targetFolder,
                                   juce::Thread& thread,

@@ -12,7 +12,7 @@ DownloadInstaller::DownloadInstaller (juce::URL archiveUrl)
 
 DownloadInstaller::~DownloadInstaller()
 {
-    stopThread (1000);
+    stream.endThread (*this);
 
     // A run that ended just before the stop must not be reported either.
     cancelPendingUpdate();
@@ -24,10 +24,15 @@ void DownloadInstaller::toggleDownload()
     if (isThreadRunning())
     {
         stopRequested = true;
+        stream.cancel();
         return;
     }
 
+    if (isUpdatePending())
+        return;
+
     stopRequested = false;
+    stream.reset();
     progress = 0.0;
     startThread (juce::Thread::Priority::low);
 }
@@ -41,7 +46,8 @@ void DownloadInstaller::run()
                                                 *this,
                                                 progress,
                                                 false,
-                                                &stopRequested);
+                                                &stopRequested,
+                                                stream);
 
     if (result.outcome == ArchiveFetch::Outcome::exitRequested)
         return;

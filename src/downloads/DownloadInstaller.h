@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CancellableStream.h"
 #include "app/Common.h"
 
 #include <atomic>
@@ -17,7 +18,8 @@ public:
     void run() override;
     void handleAsyncUpdate() override;
 
-    // DOWNLOAD starts the worker, STOP asks a running one to stop.
+    // DOWNLOAD starts the worker, STOP ends a running one's request at once. A press
+    // while the end of a run waits to be handled does nothing: that end comes next.
     void toggleDownload();
 
     // -1.0 while idle, 0.0 from the start, then the fraction received.
@@ -36,5 +38,8 @@ public:
     static void saveInstallerTo (const juce::URL& chosen, const juce::File& installer);
 
 private:
+    // The archive request of the current run; STOP and the destructor cancel it.
+    CancellableStream stream;
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DownloadInstaller)
 };

@@ -40,7 +40,7 @@ DownloadResource::DownloadResource()
 
 DownloadResource::~DownloadResource()
 {
-    stopThread (1000);
+    stream.endThread (*this);
 }
 
 void DownloadResource::paint (juce::Graphics& g)
@@ -63,16 +63,17 @@ void DownloadResource::run()
     auto folderUrl = Addresses::getStorageEndpoint().getChildURL ("Velmora");
     auto catalogueUrl = folderUrl.getChildURL ("AppPlugins.xml");
 
-    juce::WebInputStream stream (catalogueUrl, false);
-    stream.withConnectionTimeout (2000);
+    auto options = juce::URL::InputStreamOptions (juce::URL::ParameterHandling::inAddress)
+                       .withConnectionTimeoutMs (2000);
 
     result = 0;
 
-    // The curl back end reports a refused or timed-out connection as connected,
-    // with no status: no status means no server answered.
-    if (! stream.connect (nullptr) || stream.getStatusCode() == 0)
+    // No status means that no server answered: the curl back end reports a refused or
+    // timed-out connection as connected, with no status.
+    if (! stream.open (catalogueUrl, options) && stream.getStatusCode() <= 0)
     {
         result = 2;
+        stream.close();
         triggerAsyncUpdate();
         return;
     }
@@ -85,6 +86,8 @@ void DownloadResource::run()
             break;
     }
 
+    stream.close();
+
     if (threadShouldExit())
     {
         triggerAsyncUpdate();
@@ -93,6 +96,13 @@ void DownloadResource::run()
 
     auto text = juce::String::createStringFromData (body.getData(), (int) body.getDataSize());
     auto xml = juce::parseXML (text);
+
+    // The window closed while a long catalogue was parsed: nothing is stored.
+    if (threadShouldExit())
+    {
+        triggerAsyncUpdate();
+        return;
+    }
 
     // Only a catalogue replaces the stored one: an error page or a portal's page
     // must not empty the table of a later offline start.
@@ -133,13 +143,14 @@ void DownloadResource::refreshImages (const juce::URL& folderUrl, int remoteCoun
 
 bool DownloadResource::downloadAndExtractZip (juce::URL url, juce::File folder)
 {
-    auto fetch = ArchiveFetch::fetchAndUnpack (url, folder, *this, progress, true, nullptr, imagesSizeLimit);
+    auto fetch = ArchiveFetch::fetchAndUnpack (url, folder, *this, progress, true, nullptr, stream, imagesSizeLimit);
     return fetch.outcome == ArchiveFetch::Outcome::unpacked && fetch.allEntriesUnpacked;
 }
 
 void DownloadResource::handleAsyncUpdate()
 {
-    stopThread (1000);
+    // The worker has posted as its last step and ends at once.
+    stream.endThread (*this);
     setVisible (false);
     sendChangeMessage();
 

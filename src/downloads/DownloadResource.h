@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CancellableStream.h"
 #include "app/DrawImage.h"
 
 // The start-up overlay, and the worker that fetches the catalogue once per run
@@ -34,6 +35,9 @@ public:
 
 private:
     void refreshImages (const juce::URL& folderUrl, int remoteCount);
+
+    // The request under way (the catalogue, then "Images.zip"); the destructor cancels it.
+    CancellableStream stream;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DownloadResource)
 };

@@ -1,13 +1,19 @@
 #include "support/MisbehavingServer.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-MisbehavingServer::MisbehavingServer (Behaviour b, juce::MemoryBlock data, int rate, size_t stallAfter)
-    : behaviour (b), body (std::move (data)), bytesPerSecond (juce::jmax (1, rate)), stallAfterBytes (stallAfter)
+MisbehavingServer::MisbehavingServer (Behaviour b,
+                                      juce::MemoryBlock data,
+                                      int rate,
+                                      size_t stallAfter,
+                                      int fixedPort,
+                                      std::map<std::string, juce::MemoryBlock> answeredPaths)
+    : behaviour (b), body (std::move (data)), bytesPerSecond (juce::jmax (1, rate)), stallAfterBytes (stallAfter), answered (std::move (answeredPaths))
 {
     listener = ::socket (AF_INET, SOCK_STREAM, 0);
     int yes = 1;
@@ -16,13 +22,35 @@ MisbehavingServer::MisbehavingServer (Behaviour b, juce::MemoryBlock data, int r
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl (INADDR_LOOPBACK);
-    address.sin_port = 0;
-    ::bind (listener, reinterpret_cast<sockaddr*> (&address), sizeof (address));
-    ::listen (listener, 16);
+    address.sin_port = htons ((uint16_t) fixedPort);
+
+    if (::bind (listener, reinterpret_cast<sockaddr*> (&address), sizeof (address)) != 0)
+    {
+        ::close (listener);
+        listener = -1;
+        return;
+    }
+
+    ::listen (listener, behaviour == Behaviour::neverAccept ? 0 : 16);
 
     socklen_t length = sizeof (address);
     ::getsockname (listener, reinterpret_cast<sockaddr*> (&address), &length);
     port = ntohs (address.sin_port);
+
+    // Connections of its own, never accepted, fill the backlog; the kernel then drops
+    // every further connection request.
+    if (behaviour == Behaviour::neverAccept)
+    {
+        for (int i = 0; i < 2; ++i)
+        {
+            auto filler = ::socket (AF_INET, SOCK_STREAM, 0);
+            ::fcntl (filler, F_SETFL, O_NONBLOCK);
+            ::connect (filler, reinterpret_cast<sockaddr*> (&address), sizeof (address));
+            backlogFillers.push_back (filler);
+        }
+
+        std::this_thread::sleep_for (std::chrono::milliseconds (50));
+    }
 
     acceptThread = std::thread ([this]
                                 { acceptLoop(); });
@@ -43,13 +71,13 @@ bool MisbehavingServer::waitForRequest (int timeoutMs) const
     for (auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
          juce::Time::getMillisecondCounter() < end;)
     {
-        if (requestCount.load() > 0)
+        if (misbehavedCount.load() > 0)
             return true;
 
         juce::Thread::sleep (5);
     }
 
-    return requestCount.load() > 0;
+    return misbehavedCount.load() > 0;
 }
 
 void MisbehavingServer::stop()
@@ -60,6 +88,9 @@ void MisbehavingServer::stop()
     stopping = true;
     acceptThread.join();
     ::close (listener);
+
+    for (auto filler : backlogFillers)
+        ::close (filler);
 }
 
 void MisbehavingServer::acceptLoop()
@@ -68,6 +99,12 @@ void MisbehavingServer::acceptLoop()
 
     while (! stopping)
     {
+        if (behaviour == Behaviour::neverAccept)
+        {
+            pause (20);
+            continue;
+        }
+
         pollfd waiting { listener, POLLIN, 0 };
 
         if (::poll (&waiting, 1, 20) <= 0)
@@ -118,6 +155,14 @@ bool MisbehavingServer::sendAll (int connection, const char* data, size_t size)
     return true;
 }
 
+bool MisbehavingServer::sendHeaders (int connection, size_t bodySize)
+{
+    auto headers = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
+                   + std::to_string (bodySize) + "\r\nConnection: close\r\n\r\n";
+
+    return sendAll (connection, headers.data(), headers.size());
+}
+
 void MisbehavingServer::serve (int connection)
 {
     // Read up to the end of the request's headers.
@@ -144,6 +189,21 @@ void MisbehavingServer::serve (int connection)
 
     ++requestCount;
 
+    // The path of the request line, without the query.
+    auto target = request.substr (0, request.find ("\r\n"));
+    auto pathStart = target.find (' ') + 1;
+    auto path = target.substr (pathStart, target.find_first_of (" ?", pathStart) - pathStart);
+
+    if (auto found = answered.find (path); found != answered.end())
+    {
+        if (sendHeaders (connection, found->second.getSize()))
+            sendAll (connection, static_cast<const char*> (found->second.getData()), found->second.getSize());
+
+        return;
+    }
+
+    ++misbehavedCount;
+
     if (behaviour == Behaviour::neverAnswer)
     {
         while (pause (1000))
@@ -152,10 +212,7 @@ void MisbehavingServer::serve (int connection)
         return;
     }
 
-    auto headers = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
-                   + std::to_string (body.getSize()) + "\r\nConnection: close\r\n\r\n";
-
-    if (! sendAll (connection, headers.data(), headers.size()))
+    if (! sendHeaders (connection, body.getSize()))
         return;
 
     auto data = static_cast<const char*> (body.getData());
@@ -186,9 +243,12 @@ void MisbehavingServer::serve (int connection)
             break;
 
         case Behaviour::answer:
-            sendAll (connection, data, body.getSize());
+            if (sendAll (connection, data, body.getSize()))
+                ++answeredCount;
+
             break;
 
+        case Behaviour::neverAccept:
         case Behaviour::neverAnswer:
             break;
     }
