@@ -42,37 +42,13 @@ int requestLogin (juce::String mail, juce::String password, juce::String& access
             if (stream.isError() || juce::Thread::currentThreadShouldExit())
                 break;
 
-            if (body.writeFromInputStream (stream, 8192) < 0 || stream.isExhausted())
+            // One byte past the bound tells a too long answer.
+            auto room = maxLoginAnswerBytes + 1 - (int) body.getDataSize();
+
+            if (room <= 0 || body.writeFromInputStream (stream, juce::jmin (8192, room)) < 0 || stream.isExhausted())
                 break;
         }
     }
 
-    return parseAccessToken (body.toString(), accessToken) ? 2 : 1;
-}
-
-bool parseAccessToken (const juce::String& text, juce::String& accessToken)
-{
-    juce::var answer;
-
-    if (! juce::JSON::parse (text, answer).wasOk())
-        return false;
-
-    auto data = answer["data"];
-
-    if (! data.isObject())
-        return false;
-
-    auto create = data["customerAccessTokenCreate"];
-
-    if (! create.isObject())
-        return false;
-
-    auto holder = create["customerAccessToken"];
-
-    if (! holder.isObject())
-        return false;
-
-    auto value = holder["accessToken"];
-    accessToken = value.toString();
-    return ! value.isVoid();
+    return readLoginAnswer (body.getData(), body.getDataSize(), accessToken);
 }

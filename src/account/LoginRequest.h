@@ -1,5 +1,6 @@
 #pragma once
 
+#include "account/LoginAnswer.h"
 #include "app/Common.h"
 
 // The account service's sign-in endpoint, deciphered anew on each call.
@@ -8,10 +9,6 @@ juce::URL loginEndpointUrl();
 // Sends one sign-in request (GET with "mail" and "password") and reads the
 // answer. Returns 2 when the answer holds an access token (written into
 // accessToken), 1 when the service answered without one, -1 when it did not
-// answer at all. Blocks the calling thread.
+// answer at all. An answer longer than maxLoginAnswerBytes is refused (1)
+// without being read further. Blocks the calling thread.
 int requestLogin (juce::String mail, juce::String password, juce::String& accessToken);
-
-// Looks for data.customerAccessTokenCreate.customerAccessToken.accessToken.
-// accessToken is written when the three outer levels are objects; the result
-// is true when the innermost member is present.
-bool parseAccessToken (const juce::String& text, juce::String& accessToken);

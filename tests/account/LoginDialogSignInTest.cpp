@@ -347,3 +347,21 @@ TEST_F (LoginDialogSignIn, DestructionDuringASignInReportsNothing)
         EXPECT_EQ (changes.count, 0);
     }
 }
+
+TEST_F (LoginDialogSignIn, NoProbeOnceTheWorkerWasAskedToStop)
+{
+    auto service = SilentListener::onFixedPort (accountServicePort, SilentListener::Mode::holdOpen);
+    ASSERT_TRUE (service->isListening());
+    auto probeSite = serveProbeSite();
+
+    auto dialog = makeListenedDialog();
+    fillAndPress (*dialog, "jane@example.org", "pw");
+    ASSERT_TRUE (service->waitForAttempts (1));
+
+    // Asked to stop while the request waits, which then fails without an answer.
+    dialog->signalThreadShouldExit();
+    service->closeConnections();
+    ASSERT_TRUE (dialog->waitForThreadToExit (10000));
+
+    EXPECT_EQ (probeSite->getRequestCount(), 0);
+}
