@@ -1,6 +1,7 @@
 #include "support/MisbehavingServer.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -18,11 +19,26 @@ MisbehavingServer::MisbehavingServer (Behaviour b, juce::MemoryBlock data, int r
     address.sin_addr.s_addr = htonl (INADDR_LOOPBACK);
     address.sin_port = 0;
     ::bind (listener, reinterpret_cast<sockaddr*> (&address), sizeof (address));
-    ::listen (listener, 16);
+    ::listen (listener, behaviour == Behaviour::neverAccept ? 0 : 16);
 
     socklen_t length = sizeof (address);
     ::getsockname (listener, reinterpret_cast<sockaddr*> (&address), &length);
     port = ntohs (address.sin_port);
+
+    // Connections of its own, never accepted, fill the backlog; the kernel then drops
+    // every further connection request.
+    if (behaviour == Behaviour::neverAccept)
+    {
+        for (int i = 0; i < 2; ++i)
+        {
+            auto filler = ::socket (AF_INET, SOCK_STREAM, 0);
+            ::fcntl (filler, F_SETFL, O_NONBLOCK);
+            ::connect (filler, reinterpret_cast<sockaddr*> (&address), sizeof (address));
+            backlogFillers.push_back (filler);
+        }
+
+        std::this_thread::sleep_for (std::chrono::milliseconds (50));
+    }
 
     acceptThread = std::thread ([this]
                                 { acceptLoop(); });
@@ -60,6 +76,9 @@ void MisbehavingServer::stop()
     stopping = true;
     acceptThread.join();
     ::close (listener);
+
+    for (auto filler : backlogFillers)
+        ::close (filler);
 }
 
 void MisbehavingServer::acceptLoop()
@@ -68,6 +87,12 @@ void MisbehavingServer::acceptLoop()
 
     while (! stopping)
     {
+        if (behaviour == Behaviour::neverAccept)
+        {
+            pause (20);
+            continue;
+        }
+
         pollfd waiting { listener, POLLIN, 0 };
 
         if (::poll (&waiting, 1, 20) <= 0)
@@ -189,6 +214,7 @@ void MisbehavingServer::serve (int connection)
             sendAll (connection, data, body.getSize());
             break;
 
+        case Behaviour::neverAccept:
         case Behaviour::neverAnswer:
             break;
     }

@@ -6,14 +6,16 @@
 #include <thread>
 #include <vector>
 
-// A raw HTTP server on 127.0.0.1 that misbehaves on purpose: it accepts and never answers,
-// stalls after the headers, drips the body at a fixed rate or drops the connection halfway.
+// A raw HTTP server on 127.0.0.1 that misbehaves on purpose: it never completes a connection,
+// accepts and never answers, stalls after the headers, drips the body at a fixed rate or
+// drops the connection halfway.
 // Each connection is served on a thread of its own; stop() (or the destructor) ends them all.
 class MisbehavingServer
 {
 public:
     enum class Behaviour
     {
+        neverAccept, // its backlog is full: a client's connect stays pending
         neverAnswer, // reads the request, sends nothing
         stallAfterHeaders, // sends the headers and the first stallAfterBytes of the body, then nothing
         drip, // sends the body at bytesPerSecond
@@ -51,6 +53,7 @@ private:
     const size_t stallAfterBytes;
 
     int listener = -1;
+    std::vector<int> backlogFillers;
     int port = 0;
     std::atomic<bool> stopping { false };
     std::atomic<int> connectionCount { 0 };
