@@ -4,6 +4,13 @@
 #include "app/Addresses.h"
 #include "app/VelmoraApplication.h"
 
+namespace
+{
+// The longest a sign-in request may take, from its start to the end of its
+// answer; one that takes longer ends as if the service did not answer.
+constexpr int loginRequestBoundMs = 10000;
+} // namespace
+
 LoginDialog::LoginDialog()
     : juce::Thread ("Login")
 {
@@ -59,7 +66,16 @@ LoginDialog::LoginDialog()
 
 LoginDialog::~LoginDialog()
 {
-    stopThread (10000);
+    // Cancelling the request and the probe ends the worker soon; it is awaited
+    // however long that takes, so it is never killed. A cancel that reached the
+    // worker just before it entered a wait is sent again.
+    signalThreadShouldExit();
+
+    do
+    {
+        requestStream.cancel();
+        probeStream.cancel();
+    } while (! waitForThreadToExit (50));
 
     // A report still pending belongs to a sign-in that nobody waits for now.
     stopTimer();
@@ -82,7 +98,17 @@ void LoginDialog::startLogin()
     loginResult = -1;
     mailToSend = mailEditor.getText();
     passwordToSend = passwordEditor.getText();
+    requestStream.reset();
+    probeStream.reset();
     startThread (juce::Thread::Priority::normal);
+
+    juce::Component::SafePointer<LoginDialog> dialog (this);
+    auto signIn = ++signInCount;
+
+    juce::Timer::callAfterDelay (loginRequestBoundMs, [dialog, signIn]
+                                 {
+                                     if (dialog != nullptr && dialog->signInCount == signIn)
+                                         dialog->requestStream.cancel(); });
 }
 
 void LoginDialog::paint (juce::Graphics& g)
@@ -144,10 +170,10 @@ void LoginDialog::run()
     auto result = -1;
 
     if (mailToSend.isNotEmpty() && passwordToSend.isNotEmpty())
-        result = requestLogin (mailToSend, passwordToSend, accessToken);
+        result = requestLogin (mailToSend, passwordToSend, accessToken, requestStream);
 
     // Closing the program need not wait for the probe.
-    if (result == -1 && ! threadShouldExit() && isInternetReachable())
+    if (result == -1 && ! threadShouldExit() && isInternetReachable (probeStream))
         result = 0;
 
     loginResult = result;

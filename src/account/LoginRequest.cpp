@@ -22,16 +22,27 @@ juce::URL loginEndpointUrl()
 
 int requestLogin (juce::String mail, juce::String password, juce::String& accessToken)
 {
+    CancellableStream stream;
+    return requestLogin (mail, password, accessToken, stream);
+}
+
+int requestLogin (juce::String mail, juce::String password, juce::String& accessToken, CancellableStream& stream)
+{
     auto url = loginEndpointUrl()
                    .withParameter ("mail", mail)
                    .withParameter ("password", password);
 
-    juce::WebInputStream stream (url, false);
+    auto options = juce::URL::InputStreamOptions (juce::URL::ParameterHandling::inAddress)
+                       .withConnectionTimeoutMs (loginConnectionTimeoutMs);
 
-    // A refused or unanswered connection can leave connect() true with the
-    // stream already in error and no HTTP status: that is no answer either.
-    if (! stream.connect (nullptr) || (stream.isError() && stream.getStatusCode() <= 0))
-        return -1;
+    // A connection that failed after the answer's status line still counts as an
+    // answer, one without a token.
+    if (! stream.open (url, options))
+    {
+        auto answered = stream.getStatusCode() > 0 && ! stream.isCancelled();
+        stream.close();
+        return answered ? 1 : -1;
+    }
 
     juce::MemoryOutputStream body;
 
@@ -49,6 +60,12 @@ int requestLogin (juce::String mail, juce::String password, juce::String& access
                 break;
         }
     }
+
+    auto cancelled = stream.isCancelled();
+    stream.close();
+
+    if (cancelled)
+        return -1;
 
     return readLoginAnswer (body.getData(), body.getDataSize(), accessToken);
 }

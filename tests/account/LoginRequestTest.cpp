@@ -184,3 +184,23 @@ TEST_F (LoginRequest, AnEndlessAnswerIsRefusedOnceItPassesTheBound)
     EXPECT_EQ (request.get(), 1);
     EXPECT_TRUE (token == tokenBefore);
 }
+
+TEST_F (LoginRequest, AServiceThatAcceptsAndNeverAnswersIsNoAnswerAfterTheTimeOut)
+{
+    service.stop();
+    auto silent = SilentListener::onFixedPort (accountServicePort, SilentListener::Mode::holdOpen);
+    ASSERT_TRUE (silent->isListening());
+
+    auto token = tokenBefore;
+    auto request = std::async (std::launch::async, [&]
+                               { return requestLogin ("jane@example.org", "pw", token); });
+
+    // A generous bound on the wait for the connection time-out.
+    EXPECT_EQ (request.wait_for (std::chrono::seconds (15)), std::future_status::ready);
+
+    // Lets a request without a time-out go on, so that the test ends either way.
+    silent->closeConnections();
+
+    EXPECT_EQ (request.get(), -1);
+    EXPECT_TRUE (token == tokenBefore);
+}
