@@ -7,6 +7,16 @@
 namespace
 {
 const float hintFontHeight = 14.0f;
+
+
+juce::String LoginDialog::makeHint (const juce::String& siteHost)
+{
+    return "Log in with your " + siteHost + " e-mail and password";
+}
+
+// The longest a sign-in request may take, from its start to the end of its
+// answer; one that takes longer ends as if the service did not answer.
+constexpr int loginRequestBoundMs = 10000;
 } // namespace
 
 juce::String LoginDialog::makeHint (const juce::String& siteHost)
@@ -72,7 +82,16 @@ LoginDialog::LoginDialog()
 
 LoginDialog::~LoginDialog()
 {
-    stopThread (10000);
+    // Cancelling the request and the probe ends the worker soon; it is awaited
+    // however long that takes, so it is never killed. A cancel that reached the
+    // worker just before it entered a wait is sent again.
+    signalThreadShouldExit();
+
+    do
+    {
+        requestStream.cancel();
+        probeStream.cancel();
+    } while (! waitForThreadToExit (50));
 
     // A report still pending belongs to a sign-in that nobody waits for now.
     stopTimer();
@@ -95,7 +114,17 @@ void LoginDialog::startLogin()
     loginResult = -1;
     mailToSend = mailEditor.getText();
     passwordToSend = passwordEditor.getText();
+    requestStream.reset();
+    probeStream.reset();
     startThread (juce::Thread::Priority::normal);
+
+    juce::Component::SafePointer<LoginDialog> dialog (this);
+    auto signIn = ++signInCount;
+
+    juce::Timer::callAfterDelay (loginRequestBoundMs, [dialog, signIn]
+                                 {
+                                     if (dialog != nullptr && dialog->signInCount == signIn)
+                                         dialog->requestStream.cancel(); });
 }
 
 void LoginDialog::paint (juce::Graphics& g)
@@ -157,10 +186,10 @@ void LoginDialog::run()
     auto result = -1;
 
     if (mailToSend.isNotEmpty() && passwordToSend.isNotEmpty())
-        result = requestLogin (mailToSend, passwordToSend, accessToken);
+        result = requestLogin (mailToSend, passwordToSend, accessToken, requestStream);
 
     // Closing the program need not wait for the probe.
-    if (result == -1 && ! threadShouldExit() && isInternetReachable())
+    if (result == -1 && ! threadShouldExit() && isInternetReachable (probeStream))
         result = 0;
 
     loginResult = result;

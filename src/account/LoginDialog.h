@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CancellableStream.h"
 #include "app/Common.h"
 #include "app/LogoImage.h"
 #include "app/WebLinkButton.h"
@@ -56,6 +57,13 @@ private:
     // so that the worker never reads the editors.
     juce::String mailToSend;
     juce::String passwordToSend;
+
+    // The sign-in request and the probe, each cancellable from the message thread.
+    CancellableStream requestStream;
+    CancellableStream probeStream;
+
+    // Counts the sign-ins started, so that a late bound ends only its own request.
+    int signInCount = 0;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (LoginDialog)
 };

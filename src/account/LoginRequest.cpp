@@ -22,16 +22,27 @@ juce::URL loginEndpointUrl()
 
 int requestLogin (juce::String mail, juce::String password, juce::String& accessToken)
 {
+    CancellableStream stream;
+    return requestLogin (mail, password, accessToken, stream);
+}
+
+int requestLogin (juce::String mail, juce::String password, juce::String& accessToken, CancellableStream& stream)
+{
     auto url = loginEndpointUrl()
                    .withParameter ("mail", mail)
                    .withParameter ("password", password);
 
-    juce::WebInputStream stream (url, false);
+    auto options = juce::URL::InputStreamOptions (juce::URL::ParameterHandling::inAddress)
+                       .withConnectionTimeoutMs (loginConnectionTimeoutMs);
 
-    // A refused or unanswered connection can leave connect() true with the
-    // stream already in error and no HTTP status: that is no answer either.
-    if (! stream.connect (nullptr) || (stream.isError() && stream.getStatusCode() <= 0))
-        return -1;
+    // A connection that failed after the answer's status line still counts as an
+    // answer, one without a token.
+    if (! stream.open (url, options))
+    {
+        auto answered = stream.getStatusCode() > 0 && ! stream.isCancelled();
+        stream.close();
+        return answered ? 1 : -1;
+    }
 
     juce::MemoryOutputStream body;
 
@@ -42,37 +53,19 @@ int requestLogin (juce::String mail, juce::String password, juce::String& access
             if (stream.isError() || juce::Thread::currentThreadShouldExit())
                 break;
 
-            if (body.writeFromInputStream (stream, 8192) < 0 || stream.isExhausted())
+            // One byte past the bound tells a too long answer.
+            auto room = maxLoginAnswerBytes + 1 - (int) body.getDataSize();
+
+            if (room <= 0 || body.writeFromInputStream (stream, juce::jmin (8192, room)) < 0 || stream.isExhausted())
                 break;
         }
     }
 
-    return parseAccessToken (body.toString(), accessToken) ? 2 : 1;
-}
+    auto cancelled = stream.isCancelled();
+    stream.close();
 
-bool parseAccessToken (const juce::String& text, juce::String& accessToken)
-{
-    juce::var answer;
+    if (cancelled)
+        return -1;
 
-    if (! juce::JSON::parse (text, answer).wasOk())
-        return false;
-
-    auto data = answer["data"];
-
-    if (! data.isObject())
-        return false;
-
-    auto create = data["customerAccessTokenCreate"];
-
-    if (! create.isObject())
-        return false;
-
-    auto holder = create["customerAccessToken"];
-
-    if (! holder.isObject())
-        return false;
-
-    auto value = holder["accessToken"];
-    accessToken = value.toString();
-    return ! value.isVoid();
+    return readLoginAnswer (body.getData(), body.getDataSize(), accessToken);
 }

@@ -65,7 +65,8 @@ namespace
 std::atomic<int> attemptSequence { 0 };
 }
 
-SilentListener::SilentListener (int wantedPort)
+SilentListener::SilentListener (int wantedPort, Mode listenerMode)
+    : mode (listenerMode)
 {
     socketFd = ::socket (AF_INET, SOCK_STREAM, 0);
 
@@ -108,8 +109,23 @@ SilentListener::~SilentListener()
     if (thread.joinable())
         thread.join();
 
+    closeConnections();
+
     if (socketFd >= 0)
         ::close (socketFd);
+}
+
+std::unique_ptr<SilentListener> SilentListener::onFixedPort (int wantedPort, Mode listenerMode)
+{
+    for (int attempt = 0;; ++attempt)
+    {
+        auto listener = std::make_unique<SilentListener> (wantedPort, listenerMode);
+
+        if (listener->isListening() || attempt == 100)
+            return listener;
+
+        std::this_thread::sleep_for (std::chrono::milliseconds (100));
+    }
 }
 
 void SilentListener::acceptLoop()
@@ -126,13 +142,37 @@ void SilentListener::acceptLoop()
         if (connection < 0)
             continue;
 
-        {
-            std::lock_guard<std::mutex> guard (lock);
-            attempts.push_back (++attemptSequence);
-        }
+        std::lock_guard<std::mutex> guard (lock);
+        attempts.push_back (++attemptSequence);
 
-        ::close (connection);
+        if (mode == Mode::holdOpen)
+            heldConnections.push_back (connection);
+        else
+            ::close (connection);
     }
+}
+
+bool SilentListener::waitForAttempts (size_t count, int timeoutMs) const
+{
+    for (int waited = 0; waited < timeoutMs; waited += 5)
+    {
+        if (getAttempts().size() >= count)
+            return true;
+
+        std::this_thread::sleep_for (std::chrono::milliseconds (5));
+    }
+
+    return getAttempts().size() >= count;
+}
+
+void SilentListener::closeConnections()
+{
+    std::lock_guard<std::mutex> guard (lock);
+
+    for (auto connection : heldConnections)
+        ::close (connection);
+
+    heldConnections.clear();
 }
 
 std::vector<int> SilentListener::getAttempts() const

@@ -44,15 +44,26 @@ private:
     int delayMs = 0;
 };
 
-// A TCP listener on loopback that accepts each connection and closes it at once
-// without a byte of answer: a site that is attempted but never answers. Every
+// A TCP listener on loopback that accepts each connection without a byte of
+// answer: closed at once (a site that is attempted but never answers), or held
+// open until closeConnections (a site that accepts and then stalls). Every
 // accepted connection is numbered in one sequence shared by all listeners, so
 // that the order of attempts across several listeners can be read back.
 class SilentListener
 {
 public:
-    explicit SilentListener (int port = 0);
+    enum class Mode
+    {
+        closeAtOnce,
+        holdOpen
+    };
+
+    explicit SilentListener (int port = 0, Mode mode = Mode::closeAtOnce);
     ~SilentListener();
+
+    // A listener on a fixed port, waiting up to 10 s while something else still
+    // holds it (another test's connection or server may have been given it).
+    static std::unique_ptr<SilentListener> onFixedPort (int port, Mode mode = Mode::closeAtOnce);
 
     bool isListening() const { return socketFd >= 0; }
     int getPort() const { return port; }
@@ -60,11 +71,18 @@ public:
     // The sequence numbers of the connections this listener accepted.
     std::vector<int> getAttempts() const;
 
+    // Waits until at least this many connections were accepted.
+    bool waitForAttempts (size_t count, int timeoutMs = 10000) const;
+
+    // Closes the connections held open so far; later ones are held again.
+    void closeConnections();
+
     static void resetSequence();
 
 private:
     void acceptLoop();
 
+    const Mode mode;
     int socketFd = -1;
     int port = 0;
     std::atomic<bool> stopping { false };
@@ -72,6 +90,7 @@ private:
 
     mutable std::mutex lock;
     std::vector<int> attempts;
+    std::vector<int> heldConnections;
 
     JUCE_DECLARE_NON_COPYABLE (SilentListener)
 };

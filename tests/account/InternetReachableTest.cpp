@@ -20,7 +20,7 @@ TEST (InternetReachable, EverySiteIsTriedInTableOrderWhenNoneAnswers)
 
     for (int i = 0; i < 3; ++i)
     {
-        listeners.push_back (std::make_unique<SilentListener> (firstProbeSitePort + i));
+        listeners.push_back (SilentListener::onFixedPort (firstProbeSitePort + i));
         ASSERT_TRUE (listeners.back()->isListening()) << "port " << firstProbeSitePort + i << " is taken";
     }
 
@@ -37,7 +37,8 @@ TEST (InternetReachable, EverySiteIsTriedInTableOrderWhenNoneAnswers)
 TEST (InternetReachable, OnlyTheThirdSiteAnswering)
 {
     SilentListener::resetSequence();
-    SilentListener first (firstProbeSitePort);
+    auto firstSite = SilentListener::onFixedPort (firstProbeSitePort);
+    auto& first = *firstSite;
     ASSERT_TRUE (first.isListening());
 
     AccountService third ("/");

@@ -4,6 +4,78 @@ namespace
 {
 const std::string tokenAnswer { R"({"data":{"customerAccessTokenCreate":{"customerAccessToken":{"accessToken":"abc123"}}}})" };
 const std::string refusedAnswer { R"({"data":{"customerAccessTokenCreate":{"customerAccessToken":null}}})" };
+// The account service on its built-in port, answering its sign-in path with a
+// body that never ends, 100 bytes every 200 ms: slow, but never silent.
+struct DrippingService
+{
+    DrippingService()
+    {
+        loopback.server().Get ("/account/api/login", [this] (const httplib::Request&, httplib::Response& response)
+                               {
+                                   ++requests;
+                                   response.set_chunked_content_provider ("application/json", [this] (size_t, httplib::DataSink& sink)
+                                                                          {
+                                                                              for (int waited = 0; waited < 200 && ! stopping; waited += 10)
+                                                                                  std::this_thread::sleep_for (std::chrono::milliseconds (10));
+
+                                                                              return ! stopping && sink.write (std::string (100, ' ').data(), 100); }); });
+
+        if (! startOnFixedPort (loopback, accountServicePort))
+            ADD_FAILURE() << "port " << accountServicePort << " is taken";
+    }
+
+    ~DrippingService()
+    {
+        stopping = true;
+        loopback.stop();
+    }
+
+    std::atomic<bool> stopping { false };
+    std::atomic<int> requests { 0 };
+    LoopbackServer loopback;
+};
+
+// The ways a sign-in can stall: the service accepts and never answers, or it
+// drips an endless answer, or (with nothing to send) every probe site accepts
+// and never answers.
+enum class Stall
+{
+    silentService,
+    drippingService,
+    silentProbeSites
+};
+
+struct StalledSignIn
+{
+    explicit StalledSignIn (Stall stall)
+    {
+        if (stall == Stall::silentService)
+            silentService = SilentListener::onFixedPort (accountServicePort, SilentListener::Mode::holdOpen);
+        else if (stall == Stall::drippingService)
+            drippingService = std::make_unique<DrippingService>();
+
+        if (stall == Stall::silentProbeSites)
+            for (int i = 0; i < 3; ++i)
+                silentProbeSites.push_back (SilentListener::onFixedPort (firstProbeSitePort + i, SilentListener::Mode::holdOpen));
+    }
+
+    // Waits until the stalled party has been reached.
+    bool waitUntilReached() const
+    {
+        if (silentService != nullptr)
+            return silentService->waitForAttempts (1);
+
+        if (drippingService != nullptr)
+            return TestSupport::pumpUntil ([this]
+                                           { return drippingService->requests.load() == 1; });
+
+        return silentProbeSites.front()->waitForAttempts (1);
+    }
+
+    std::unique_ptr<SilentListener> silentService;
+    std::unique_ptr<DrippingService> drippingService;
+    std::vector<std::unique_ptr<SilentListener>> silentProbeSites;
+};
 } // namespace
 
 // Sign-ins against the built-in endpoint (loopback 47800) and the built-in
@@ -355,5 +427,90 @@ TEST_F (LoginDialogSignIn, DestructionDuringASignInReportsNothing)
         TestSupport::pumpFor (400);
 
         EXPECT_EQ (changes.count, 0);
+    }
+}
+
+TEST_F (LoginDialogSignIn, NoProbeOnceTheWorkerWasAskedToStop)
+{
+    auto service = SilentListener::onFixedPort (accountServicePort, SilentListener::Mode::holdOpen);
+    ASSERT_TRUE (service->isListening());
+    auto probeSite = serveProbeSite();
+
+    auto dialog = makeListenedDialog();
+    fillAndPress (*dialog, "jane@example.org", "pw");
+    ASSERT_TRUE (service->waitForAttempts (1));
+
+    // Asked to stop while the request waits, which then fails without an answer.
+    dialog->signalThreadShouldExit();
+    service->closeConnections();
+    ASSERT_TRUE (dialog->waitForThreadToExit (10000));
+
+    EXPECT_EQ (probeSite->getRequestCount(), 0);
+}
+
+TEST_F (LoginDialogSignIn, AStalledServiceEndsAsOneThatDoesNotAnswer)
+{
+    for (auto stall : { Stall::silentService, Stall::drippingService })
+    {
+        SCOPED_TRACE (stall == Stall::silentService ? "silent" : "dripping");
+        StalledSignIn service (stall);
+        auto probeSite = serveProbeSite();
+
+        auto dialog = makeListenedDialog();
+        fillAndPress (*dialog, "jane@example.org", "pw");
+        ASSERT_TRUE (service.waitUntilReached());
+
+        // A generous bound on the wait for the request's time-out or its bound.
+        ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                             { return dialog->bubble != nullptr; },
+                                             30000));
+        EXPECT_TRUE (showsBubble (*dialog, "Server not available", dialog->loginButton));
+        EXPECT_EQ (dialog->loginResult.load(), 0);
+        EXPECT_EQ (probeSite->getRequestCount(), 1);
+    }
+}
+
+// A worker still blocked when the wait of a stopped thread runs out is killed,
+// which ends the process; closing must instead end the stalled call.
+TEST_F (LoginDialogSignIn, DestructionDuringAStallEndsTheWorkerWithoutKillingIt)
+{
+    struct Case
+    {
+        const char* name;
+        Stall stall;
+    };
+
+    const Case cases[] = {
+        { "service accepts and never answers", Stall::silentService },
+        { "service drips an endless answer", Stall::drippingService },
+        { "probe sites accept and never answer", Stall::silentProbeSites },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        changes.count = 0;
+        StalledSignIn stalled (c.stall);
+
+        auto dialog = makeListenedDialog();
+
+        if (c.stall == Stall::silentProbeSites)
+            dialog->startLogin(); // nothing stored: the probe runs alone
+        else
+            fillAndPress (*dialog, "jane@example.org", "pw");
+
+        ASSERT_TRUE (stalled.waitUntilReached());
+        dialog = nullptr;
+        TestSupport::pumpFor (200);
+
+        EXPECT_EQ (changes.count, 0);
+
+        // The probe ended at the site it was waiting for; no further site was tried.
+        size_t probeAttempts = 0;
+
+        for (auto& site : stalled.silentProbeSites)
+            probeAttempts += site->getAttempts().size();
+
+        EXPECT_EQ (probeAttempts, c.stall == Stall::silentProbeSites ? (size_t) 1 : (size_t) 0);
     }
 }

@@ -2,6 +2,8 @@
 #include "account/AccountTestSupport.h"
 #include "account/AnswerCases.h"
 
+#include <future>
+
 // requestLogin talks to the endpoint the program was built with, which the
 // test build puts on loopback port 47800.
 class LoginRequest : public ::testing::Test
@@ -92,7 +94,8 @@ TEST_F (LoginRequest, NoAnswerIsMinusOneAndLeavesTheToken)
 TEST_F (LoginRequest, AConnectionClosedWithoutAnAnswerIsMinusOne)
 {
     service.stop();
-    SilentListener silent (accountServicePort);
+    auto listener = SilentListener::onFixedPort (accountServicePort);
+    auto& silent = *listener;
     ASSERT_TRUE (silent.isListening());
 
     auto token = tokenBefore;
@@ -154,4 +157,50 @@ TEST_F (LoginRequest, AThreadAskedToExitStopsReadingAndGetsNoToken)
 
     EXPECT_EQ (worker.result.load(), 1);
     EXPECT_TRUE (worker.token == tokenBefore);
+}
+
+TEST_F (LoginRequest, AnEndlessAnswerIsRefusedOnceItPassesTheBound)
+{
+    // A body that never ends, as fast as the link takes it.
+    LoopbackServer endless;
+    std::atomic<bool> stopping { false };
+    service.stop();
+
+    endless.server().Get ("/account/api/login", [&] (const httplib::Request&, httplib::Response& response)
+                          { response.set_chunked_content_provider ("application/json", [&] (size_t offset, httplib::DataSink& sink)
+                                                                   {
+                                                                       std::string piece = offset == 0 ? std::string (R"({"padding":")") : std::string (8192, 'x');
+                                                                       return ! stopping && sink.write (piece.data(), piece.size()); }); });
+    ASSERT_TRUE (startOnFixedPort (endless, accountServicePort));
+
+    auto token = tokenBefore;
+    auto request = std::async (std::launch::async, [&]
+                               { return requestLogin ("jane@example.org", "pw", token); });
+
+    // A generous bound on the wait; a reader without a bound would read on for ever.
+    EXPECT_EQ (request.wait_for (std::chrono::seconds (10)), std::future_status::ready);
+    stopping = true;
+
+    EXPECT_EQ (request.get(), 1);
+    EXPECT_TRUE (token == tokenBefore);
+}
+
+TEST_F (LoginRequest, AServiceThatAcceptsAndNeverAnswersIsNoAnswerAfterTheTimeOut)
+{
+    service.stop();
+    auto silent = SilentListener::onFixedPort (accountServicePort, SilentListener::Mode::holdOpen);
+    ASSERT_TRUE (silent->isListening());
+
+    auto token = tokenBefore;
+    auto request = std::async (std::launch::async, [&]
+                               { return requestLogin ("jane@example.org", "pw", token); });
+
+    // A generous bound on the wait for the connection time-out.
+    EXPECT_EQ (request.wait_for (std::chrono::seconds (15)), std::future_status::ready);
+
+    // Lets a request without a time-out go on, so that the test ends either way.
+    silent->closeConnections();
+
+    EXPECT_EQ (request.get(), -1);
+    EXPECT_TRUE (token == tokenBefore);
 }

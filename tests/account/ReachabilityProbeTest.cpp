@@ -1,6 +1,8 @@
 #include "account/ReachabilityProbe.h"
 #include "account/AccountTestSupport.h"
 
+#include <future>
+
 namespace
 {
 // Addresses as the probe's table holds them: NUL-terminated texts.
@@ -144,4 +146,31 @@ TEST (ReachabilityProbe, AnErrorStatusStillCountsAsReachable)
         EXPECT_TRUE (isAnySiteReachable (pointers.data(), pointers.data() + pointers.size()));
         EXPECT_EQ (site.requests.load(), 1);
     }
+}
+
+TEST (ReachabilityProbe, ASiteThatAcceptsAndNeverAnswersIsLeftAfterItsTimeOut)
+{
+    SilentListener::resetSequence();
+    SilentListener stalled (0, SilentListener::Mode::holdOpen);
+    ASSERT_TRUE (stalled.isListening());
+    AnsweringSite answering (200);
+
+    SiteList sites;
+    sites.add (siteAt ("http", stalled.getPort()));
+    sites.add (siteAt ("http", answering.loopback.getPort()));
+    auto pointers = sites.pointers();
+
+    auto probe = std::async (std::launch::async, [&]
+                             { return isAnySiteReachable (pointers.data(), pointers.data() + pointers.size()); });
+
+    // A generous bound on the wait for the stalled site's connection time-out.
+    auto ended = probe.wait_for (std::chrono::seconds (10)) == std::future_status::ready;
+    EXPECT_TRUE (ended) << "the probe still waits for the stalled site";
+
+    // Lets a probe without a time-out go on, so that the test ends either way.
+    stalled.closeConnections();
+
+    EXPECT_TRUE (probe.get());
+    EXPECT_EQ (stalled.getAttempts().size(), (size_t) 1);
+    EXPECT_EQ (answering.requests.load(), 1);
 }

@@ -1,0 +1,97 @@
+#include "account/LoginAnswer.h"
+
+bool isJsonNestingWithin (const juce::String& text, int maxDepth)
+{
+    int depth = 0;
+
+    for (auto p = text.getCharPointer(); ! p.isEmpty();)
+    {
+        auto c = p.getAndAdvance();
+
+        if (c == '{' || c == '[')
+        {
+            if (++depth > maxDepth)
+                return false;
+        }
+        else if (c == '}' || c == ']')
+        {
+            // The parser reads nothing after the first top-level value.
+            if (--depth <= 0)
+                return true;
+        }
+        else if (c == '"' || c == '\'')
+        {
+            // A text: the parser takes both quote characters, and a backslash
+            // escapes whatever follows it.
+            for (;;)
+            {
+                if (p.isEmpty())
+                    return true;
+
+                auto inText = p.getAndAdvance();
+
+                if (inText == c)
+                    break;
+
+                if (inText == '\\')
+                {
+                    if (p.isEmpty())
+                        return true;
+
+                    ++p;
+                }
+            }
+        }
+        else if (c == '-')
+        {
+            p = p.findEndOfWhitespace();
+
+            if (! p.isDigit())
+                return false;
+        }
+    }
+
+    return true;
+}
+
+bool parseAccessToken (const juce::String& text, juce::String& accessToken)
+{
+    if (text.getNumBytesAsUTF8() > (size_t) maxLoginAnswerBytes
+        || ! isJsonNestingWithin (text, maxLoginAnswerDepth))
+        return false;
+
+    juce::var answer;
+
+    if (! juce::JSON::parse (text, answer).wasOk())
+        return false;
+
+    auto data = answer["data"];
+
+    if (! data.isObject())
+        return false;
+
+    auto create = data["customerAccessTokenCreate"];
+
+    if (! create.isObject())
+        return false;
+
+    auto holder = create["customerAccessToken"];
+
+    if (! holder.isObject())
+        return false;
+
+    auto value = holder["accessToken"];
+    accessToken = value.toString();
+    return ! value.isVoid();
+}
+
+int readLoginAnswer (const void* data, size_t size, juce::String& accessToken)
+{
+    if (size > (size_t) maxLoginAnswerBytes)
+        return 1;
+
+    // Decoded as juce::MemoryOutputStream::toString does: a byte-order mark
+    // chooses UTF-16 or is dropped, anything else is read as UTF-8.
+    auto text = juce::String::createStringFromData (data, (int) size);
+    return parseAccessToken (text, accessToken) ? 2 : 1;
+}
