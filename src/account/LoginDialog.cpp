@@ -8,12 +8,6 @@ namespace
 {
 const float hintFontHeight = 14.0f;
 
-
-juce::String LoginDialog::makeHint (const juce::String& siteHost)
-{
-    return "Log in with your " + siteHost + " e-mail and password";
-}
-
 // The longest a sign-in request may take, from its start to the end of its
 // answer; one that takes longer ends as if the service did not answer.
 constexpr int loginRequestBoundMs = 10000;
