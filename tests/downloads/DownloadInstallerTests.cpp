@@ -510,3 +510,40 @@ TEST (DownloadInstaller, SecondDownloadReplacesTheFilesAndClearsTheName)
     EXPECT_TRUE (run.installer->installerFileName.isEmpty());
     EXPECT_EQ (run.changes.count, 3);
 }
+
+TEST (DownloadInstaller, SaveDialogCopiesTheFileUnpackedForTheFirstEntry)
+{
+    if (juce::FileChooser::isPlatformDialogAvailable())
+        GTEST_SKIP() << "the system's own save dialog cannot be driven from here";
+
+    getUserSettings().setValue ("installerAutoLaunch", false);
+    ASSERT_TRUE (juce::File::getSpecialLocation (juce::File::userDesktopDirectory).createDirectory());
+
+    // A file of the same name beside the folder entry must not be the one copied.
+    auto archive = makeZip ({ "file:Setup/installer.exe=the first entry", "file:installer.exe=another file of that name" });
+
+    InstallerRun run;
+    run.serve (archive);
+    run.download();
+
+    juce::FileBrowserComponent* browser = nullptr;
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return (browser = findSaveBrowser()) != nullptr; }));
+
+    auto chosen = TestSupport::makeTempFolder ("chosen").getChildFile ("saved");
+    browser->setFileName (chosen.getFullPathName());
+
+    juce::TextButton* save = nullptr;
+
+    for (auto* c = browser->getParentComponent(); c != nullptr && save == nullptr; c = c->getParentComponent())
+        for (auto* child : c->getChildren())
+            if (auto* button = dynamic_cast<juce::TextButton*> (child); button != nullptr && button->getButtonText() == "Save")
+                save = button;
+
+    ASSERT_NE (save, nullptr);
+    save->triggerClick();
+
+    ASSERT_TRUE (TestSupport::pumpUntil ([&]
+                                         { return chosen.existsAsFile(); }));
+    EXPECT_EQ (readFile (chosen), "the first entry");
+}
