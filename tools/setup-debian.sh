@@ -10,7 +10,7 @@ packages=(
     libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxext-dev libxcomposite-dev
     fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
-    xvfb xauth xdotool x11-utils imagemagick zip unzip python3
+    xvfb xauth xdotool x11-utils imagemagick zip unzip python3 iproute2
     binutils-mingw-w64-x86-64 clang libclang-rt-14-dev
 )
 
