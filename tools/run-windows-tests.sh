@@ -62,6 +62,7 @@ if [ "${1:-}" != "--test-phase" ]; then
     launcher=()
     if command -v ccache > /dev/null; then
         launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+        export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$repo}"
     fi
 
     jobs="${VELMORA_BUILD_JOBS:-4}"
@@ -158,9 +159,9 @@ fail()
 # Waits up to SECONDS for the command to succeed: wait_for SECONDS COMMAND...
 wait_for()
 {
-    local limit=$(($1 * 10))
+    local deadline=$((SECONDS + $1))
     shift
-    for _ in $(seq "$limit"); do
+    while [ "$SECONDS" -lt "$deadline" ]; do
         "$@" && return 0
         sleep 0.1
     done
