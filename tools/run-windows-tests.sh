@@ -62,6 +62,7 @@ if [ "${1:-}" != "--test-phase" ]; then
     launcher=()
     if command -v ccache > /dev/null; then
         launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+        export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$repo}"
     fi
 
     jobs="${VELMORA_BUILD_JOBS:-4}"
@@ -122,6 +123,7 @@ for _ in $(seq 100); do
     [ -s "$work/xvfb-display" ] && break
     sleep 0.1
 done
+exec 5>&-
 export DISPLAY=":$(head -n 1 "$work/xvfb-display")"
 
 "$wine" wineboot -i > "$work/wineboot.log" 2>&1
@@ -157,9 +159,9 @@ fail()
 # Waits up to SECONDS for the command to succeed: wait_for SECONDS COMMAND...
 wait_for()
 {
-    local limit=$(($1 * 10))
+    local deadline=$((SECONDS + $1))
     shift
-    for _ in $(seq "$limit"); do
+    while [ "$SECONDS" -lt "$deadline" ]; do
         "$@" && return 0
         sleep 0.1
     done
@@ -169,8 +171,10 @@ wait_for()
 #------------------------------------------------------------------------------
 # The unit tests
 windows_name() { "$wine" winepath.exe -w "$1" 2>/dev/null | tr -d '\r'; }
-if ! "$wine" "$unit_tests" "$(windows_name "$fixtures")" "$(windows_name "$program")" 2>&1 | tr -d '\r' | tee "$work/unit-tests.log"; then
-    fail "the Windows unit tests failed (see above)"
+if ! timeout 300 "$wine" "$unit_tests" "$(windows_name "$fixtures")" "$(windows_name "$program")" 2>&1 |
+    stdbuf -oL tr -d '\r' | tee "$work/unit-tests.log"; then
+    fail "the Windows unit tests failed or did not end within 300 s (see above)"
+    "$wineserver" -k 2>/dev/null || true
 fi
 
 #------------------------------------------------------------------------------
@@ -197,16 +201,18 @@ has_request() { grep -qF -- "$1" "$log"; }
 
 find_window()
 {
-    window="$(xdotool search --onlyvisible --name '^Tavoline Audio Velmora$' 2>/dev/null | head -n 1)"
+    window="$(timeout 10 xdotool search --onlyvisible --name '^Tavoline Audio Velmora$' 2>/dev/null | head -n 1)"
     [ -n "$window" ]
 }
 
-screenshot() { import -window root "$work/screen.png"; }
+# A program can hold the X server for a moment; no X call waits for ever.
+screenshot() { rm -f "$work/screen.png"; timeout 10 import -window root "$work/screen.png"; }
 
 # How many pixels of the area are close to the colour: count_pixels X Y WIDTH HEIGHT R G B,
 # X and Y relative to the program window's top left corner, in the last screenshot.
 count_pixels()
 {
+    [ -f "$work/screen.png" ] || { echo 0; return; }
     convert "$work/screen.png" -crop "$3x$4+$((window_x + $1))+$((window_y + $2))" +repage -depth 8 rgb:- |
         python3 -c '
 import sys
@@ -231,7 +237,7 @@ if ! wait_for 60 find_window; then
     cat "$work/program.out" >&2
     exit 1
 fi
-eval "$(xdotool getwindowgeometry --shell "$window")"
+eval "$(timeout 10 xdotool getwindowgeometry --shell "$window")"
 window_x=$X window_y=$Y
 [ "$WIDTH" = 1200 ] && [ "$HEIGHT" = 628 ] || fail "the window is ${WIDTH}x${HEIGHT}, not 1200x628"
 
@@ -266,7 +272,7 @@ not_installed_shown()
 wait_for 30 not_installed_shown || fail "the first row's status cell does not show \"Not installed\" in red"
 [ ! -e "$vst3_file" ] || fail "Aurel Reverb.vst3 was there before its download"
 
-xdotool mousemove $((window_x + download_button[0])) $((window_y + download_button[1])) click 1
+timeout 10 xdotool mousemove $((window_x + download_button[0])) $((window_y + download_button[1])) click 1
 wait_for 30 has_request "GET /installer/Plugins/Aurel_Reverb_Win.zip Accept: application/octet-stream -> 200" ||
     fail "the DOWNLOAD click made no archive request with \"Accept: application/octet-stream\""
 wait_for 30 test -f "$vst3_file" ||
@@ -281,7 +287,7 @@ wait_for 30 latest_version_shown ||
     fail "the first row's status cell did not turn from \"Not installed\" to \"Latest version\""
 
 [ -d "$temp_folder" ] || fail "no temporary folder \"Tavoline Audio Velmora\" under %TEMP% while running"
-xdotool mousemove $((window_x + close_button[0])) $((window_y + close_button[1])) click 1
+timeout 10 xdotool mousemove $((window_x + close_button[0])) $((window_y + close_button[1])) click 1
 
 exited() { ! kill -0 "$program_pid" 2>/dev/null; }
 if wait_for 30 exited; then
