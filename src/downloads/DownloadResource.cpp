@@ -2,6 +2,7 @@
 
 #include "app/Addresses.h"
 #include "app/VelmoraApplication.h"
+#include "catalog/CatalogueCheck.h"
 #include "downloads/ArchiveFetch.h"
 
 namespace
@@ -76,7 +77,9 @@ void DownloadResource::run()
 
     juce::MemoryOutputStream body (256);
 
-    while (! stream.isExhausted() && ! stream.isError() && ! threadShouldExit())
+    // A reply longer than any catalogue may be is not read to its end.
+    while (! stream.isExhausted() && ! stream.isError() && ! threadShouldExit()
+           && body.getDataSize() <= CatalogueCheck::catalogueLimits.maxBytes)
     {
         if (body.writeFromInputStream (stream, 8192) <= 0)
             break;
@@ -89,7 +92,7 @@ void DownloadResource::run()
     }
 
     auto text = juce::String::createStringFromData (body.getData(), (int) body.getDataSize());
-    auto xml = juce::parseXML (text);
+    auto xml = CatalogueCheck::parse (text);
 
     // Only a catalogue replaces the stored one: an error page or a portal's page
     // must not empty the table of a later offline start.
