@@ -3,6 +3,8 @@
 #include "ui/MainComponent.h"
 
 #include <atomic>
+#include <cctype>
+#include <functional>
 
 using namespace ProductsTestSupport;
 
@@ -45,7 +47,7 @@ enum class InFile
 struct HostileCase
 {
     const char* label;
-    juce::String text;
+    std::function<juce::String()> makeText;
     bool refused; // the check refuses the whole document
     juce::StringArray listed; // when it is not refused
     juce::StringArray archives; // the raw request targets of their downloads
@@ -57,28 +59,138 @@ const juce::String longProduct ("<PLUGIN name=\"Long\" nameView=\"A name long en
 const juce::StringArray keptOnly { "Kept" };
 const juce::StringArray keptArchive { "/installer/Synths/Kept_Win.zip" };
 
-std::vector<HostileCase> makeCases()
+const std::vector<HostileCase>& getCases()
 {
-    return {
-        { "stray text before a long product", "<INSTALLATION_MANAGER version=\"1.0.10\">stray" + longProduct + "</INSTALLATION_MANAGER>", true, {}, {}, InFile::element, true },
-        { "processing instruction and text", "<INSTALLATION_MANAGER version=\"1.0.10\"><?note?>x</INSTALLATION_MANAGER>", true, {}, {}, InFile::element, true },
-        { "entity using an undeclared one", "<!DOCTYPE X [<!ENTITY a \"ab;&c;\">]><INSTALLATION_MANAGER version=\"1.0.10\">&a;</INSTALLATION_MANAGER>", true, {}, {}, InFile::value, false },
-        { "entity using itself", "<!DOCTYPE X [<!ENTITY a \"xy-;&a;\">]><INSTALLATION_MANAGER version=\"1.0.10\">&a;</INSTALLATION_MANAGER>", true, {}, {}, InFile::value, false },
-        { "entity using itself in an attribute", "<!DOCTYPE X [<!ENTITY a \"xy-;&a;\">]><INSTALLATION_MANAGER version=\"1.0.10\"><PLUGIN name=\"&a;\"/></INSTALLATION_MANAGER>", true, {}, {}, InFile::value, false },
-        { "character reference cut at the end", "<INSTALLATION_MANAGER>&#x41", true, {}, {}, InFile::value, false },
-        { "bundles nested 100,000 deep", "<INSTALLATION_MANAGER version=\"1.0.10\">" + repeated ("<BUNDLE>", 100000) + repeated ("</BUNDLE>", 100000) + "</INSTALLATION_MANAGER>", true, {}, {}, InFile::element, true },
-        { "attribute above 4 KiB", catalogueWith ("<PLUGIN name=\"Big\" nameView=\"" + juce::String::repeatedString ("x", 5000) + "\"/>"), true, {}, {}, InFile::element, false },
-        { "reply above 16 MiB", catalogueWith ("<PLUGIN name=\"Big\" nameView=\"" + juce::String::repeatedString ("x", 17 * 1024 * 1024) + "\"/>"), true, {}, {}, InFile::element, true },
-        { "100,000 products", catalogueWith (repeated ("<PLUGIN name=\"P\"/>", 100000)), true, {}, {}, InFile::element, true },
-        { ".. in name", catalogueWith ("<PLUGIN name=\"../../Escaped\"/><PLUGIN name=\"..\\..\\Escaped\"/>"), false, keptOnly, keptArchive, InFile::element, false },
-        { ".. in folder", catalogueWith ("<PLUGIN name=\"Out\" folder=\"../../outside\"/><PLUGIN name=\"Out\" folder=\"a\\..\\..\\outside\"/>"), false, keptOnly, keptArchive, InFile::element, false },
-        { ".. in file", catalogueWith ("<PLUGIN name=\"Out\" file=\"../../../../../../etc/hostname\"/>"), false, keptOnly, keptArchive, InFile::element, false },
-        { ".. in fileWin", catalogueWith ("<EXE name=\"Out\" fileWin=\"..\\..\\Windows\\notepad.exe\"/>"), false, keptOnly, keptArchive, InFile::element, false },
-        { "absolute fileWin", catalogueWith ("<EXE name=\"Out\" fileWin=\"/etc/hostname\"/><EXE name=\"Out\" fileWin=\"C:\\Windows\\notepad.exe\"/>"), false, keptOnly, keptArchive, InFile::element, false },
-        { "control character in name", catalogueWith ("<PLUGIN name=\"Line&#10;Break\"/>"), false, keptOnly, keptArchive, InFile::element, false },
-        { ".. in a bundle member", catalogueWith ("<BUNDLE name=\"Pack\"><PLUGIN name=\"../Member\" isNoBundleAvailable=\"1\"/><PLUGIN name=\"Member\" isNoBundleAvailable=\"1\"/></BUNDLE>"), false, { "Kept", "Pack", "Member" }, { "/installer/Synths/Kept_Win.zip", "/installer/Pack_Win.zip", "/installer/Member_Win.zip" }, InFile::element, false },
-        { "? and # in name and folder", catalogueWith ("<PLUGIN name=\"What? Now#1\" folder=\"Q?#\"/>"), false, { "Kept", "What? Now#1" }, { "/installer/Synths/Kept_Win.zip", "/installer/Q%3F%23/What%3F_Now%231_Win.zip" }, InFile::element, false },
+    static const std::vector<HostileCase> cases {
+        { "stray text before a long product", []
+          { return juce::String ("<INSTALLATION_MANAGER version=\"1.0.10\">stray" + longProduct + "</INSTALLATION_MANAGER>"); },
+          true,
+          {},
+          {},
+          InFile::element,
+          true },
+        { "processing instruction and text", []
+          { return juce::String ("<INSTALLATION_MANAGER version=\"1.0.10\"><?note?>x</INSTALLATION_MANAGER>"); },
+          true,
+          {},
+          {},
+          InFile::element,
+          true },
+        { "entity using an undeclared one", []
+          { return juce::String ("<!DOCTYPE X [<!ENTITY a \"ab;&c;\">]><INSTALLATION_MANAGER version=\"1.0.10\">&a;</INSTALLATION_MANAGER>"); },
+          true,
+          {},
+          {},
+          InFile::value,
+          false },
+        { "entity using itself", []
+          { return juce::String ("<!DOCTYPE X [<!ENTITY a \"xy-;&a;\">]><INSTALLATION_MANAGER version=\"1.0.10\">&a;</INSTALLATION_MANAGER>"); },
+          true,
+          {},
+          {},
+          InFile::value,
+          false },
+        { "entity using itself in an attribute", []
+          { return juce::String ("<!DOCTYPE X [<!ENTITY a \"xy-;&a;\">]><INSTALLATION_MANAGER version=\"1.0.10\"><PLUGIN name=\"&a;\"/></INSTALLATION_MANAGER>"); },
+          true,
+          {},
+          {},
+          InFile::value,
+          false },
+        { "character reference cut at the end", []
+          { return juce::String ("<INSTALLATION_MANAGER>&#x41"); },
+          true,
+          {},
+          {},
+          InFile::value,
+          false },
+        { "bundles nested 100,000 deep", []
+          { return juce::String ("<INSTALLATION_MANAGER version=\"1.0.10\">" + repeated ("<BUNDLE>", 100000) + repeated ("</BUNDLE>", 100000) + "</INSTALLATION_MANAGER>"); },
+          true,
+          {},
+          {},
+          InFile::element,
+          true },
+        { "attribute above 4 KiB", []
+          { return juce::String (catalogueWith ("<PLUGIN name=\"Big\" nameView=\"" + juce::String::repeatedString ("x", 5000) + "\"/>")); },
+          true,
+          {},
+          {},
+          InFile::element,
+          false },
+        { "reply above 16 MiB", []
+          { return juce::String (catalogueWith ("<PLUGIN name=\"Big\" nameView=\"" + juce::String::repeatedString ("x", 17 * 1024 * 1024) + "\"/>")); },
+          true,
+          {},
+          {},
+          InFile::element,
+          true },
+        { "100,000 products", []
+          { return juce::String (catalogueWith (repeated ("<PLUGIN name=\"P\"/>", 100000))); },
+          true,
+          {},
+          {},
+          InFile::element,
+          true },
+        { ".. in name", []
+          { return juce::String (catalogueWith ("<PLUGIN name=\"../../Escaped\"/><PLUGIN name=\"..\\..\\Escaped\"/>")); },
+          false,
+          keptOnly,
+          keptArchive,
+          InFile::element,
+          false },
+        { ".. in folder", []
+          { return juce::String (catalogueWith ("<PLUGIN name=\"Out\" folder=\"../../outside\"/><PLUGIN name=\"Out\" folder=\"a\\..\\..\\outside\"/>")); },
+          false,
+          keptOnly,
+          keptArchive,
+          InFile::element,
+          false },
+        { ".. in file", []
+          { return juce::String (catalogueWith ("<PLUGIN name=\"Out\" file=\"../../../../../../etc/hostname\"/>")); },
+          false,
+          keptOnly,
+          keptArchive,
+          InFile::element,
+          false },
+        { ".. in fileWin", []
+          { return juce::String (catalogueWith ("<EXE name=\"Out\" fileWin=\"..\\..\\Windows\\notepad.exe\"/>")); },
+          false,
+          keptOnly,
+          keptArchive,
+          InFile::element,
+          false },
+        { "absolute fileWin", []
+          { return juce::String (catalogueWith ("<EXE name=\"Out\" fileWin=\"/etc/hostname\"/><EXE name=\"Out\" fileWin=\"C:\\Windows\\notepad.exe\"/>")); },
+          false,
+          keptOnly,
+          keptArchive,
+          InFile::element,
+          false },
+        { "control character in name", []
+          { return juce::String (catalogueWith ("<PLUGIN name=\"Line&#10;Break\"/>")); },
+          false,
+          keptOnly,
+          keptArchive,
+          InFile::element,
+          false },
+        { ".. in a bundle member", []
+          { return juce::String (catalogueWith ("<BUNDLE name=\"Pack\"><PLUGIN name=\"../Member\" isNoBundleAvailable=\"1\"/><PLUGIN name=\"Member\" isNoBundleAvailable=\"1\"/></BUNDLE>")); },
+          false,
+          { "Kept", "Pack", "Member" },
+          { "/installer/Synths/Kept_Win.zip", "/installer/Pack_Win.zip", "/installer/Member_Win.zip" },
+          InFile::element,
+          false },
+        { "? and # in name and folder", []
+          { return juce::String (catalogueWith ("<PLUGIN name=\"What? Now#1\" folder=\"Q?#\"/>")); },
+          false,
+          { "Kept", "What? Now#1" },
+          { "/installer/Synths/Kept_Win.zip", "/installer/Q%3F%23/What%3F_Now%231_Win.zip" },
+          InFile::element,
+          false },
     };
+
+    return cases;
 }
 
 // Serves the catalogue at the built-in storage address and answers every other
@@ -121,7 +233,7 @@ juce::StringArray namesOf (const juce::Array<ProductBase*>& products)
     return names;
 }
 
-class HostileCatalogueTest : public ::testing::Test
+class HostileCatalogueTest : public ::testing::TestWithParam<int>
 {
 protected:
     void SetUp() override
@@ -192,69 +304,65 @@ juce::String oneLine (const juce::String& xml)
 }
 } // namespace
 
-TEST_F (HostileCatalogueTest, AReplyThatFailsTheCheckIsRefusedAndTheStoredCatalogueKept)
+TEST_P (HostileCatalogueTest, AReplyThatFailsTheCheckIsRefusedAndTheStoredCatalogueKept)
 {
-    for (auto& c : makeCases())
+    auto& c = getCases()[(size_t) GetParam()];
+    auto text = c.makeText();
+    storeCatalogue (earlierCatalogue);
+    storage.catalogue = text.toStdString();
+    storage.status = 200;
+
+    MainComponent main;
+    auto title = start (main);
+
+    if (c.refused)
     {
-        SCOPED_TRACE (c.label);
-        storeCatalogue (earlierCatalogue);
-        storage.catalogue = c.text.toStdString();
-        storage.status = 200;
-
-        MainComponent main;
-        auto title = start (main);
-
-        if (c.refused)
-        {
-            EXPECT_EQ (main.resources.result, 1);
-            EXPECT_EQ (title, "Server busy");
-            EXPECT_EQ (store().getValue ("xmlAppProducts"), earlierCatalogue);
-            EXPECT_EQ (namesOf (main.listedProducts), juce::StringArray ({ "Earlier" }));
-            EXPECT_EQ (downloadAll (main), juce::StringArray ({ "/installer/Earlier_Win.zip" }));
-        }
-        else
-        {
-            EXPECT_EQ (main.resources.result, 0);
-            EXPECT_EQ (title, "");
-            EXPECT_EQ (store().getValue ("xmlAppProducts"), oneLine (c.text));
-            EXPECT_EQ (namesOf (main.listedProducts), c.listed);
-            EXPECT_EQ (downloadAll (main), sorted (c.archives));
-        }
+        EXPECT_EQ (main.resources.result, 1);
+        EXPECT_EQ (title, "Server busy");
+        EXPECT_EQ (store().getValue ("xmlAppProducts"), earlierCatalogue);
+        EXPECT_EQ (namesOf (main.listedProducts), juce::StringArray ({ "Earlier" }));
+        EXPECT_EQ (downloadAll (main), juce::StringArray ({ "/installer/Earlier_Win.zip" }));
+    }
+    else
+    {
+        EXPECT_EQ (main.resources.result, 0);
+        EXPECT_EQ (title, "");
+        EXPECT_EQ (store().getValue ("xmlAppProducts"), oneLine (text));
+        EXPECT_EQ (namesOf (main.listedProducts), c.listed);
+        EXPECT_EQ (downloadAll (main), sorted (c.archives));
     }
 }
 
-TEST_F (HostileCatalogueTest, AStoredTextThatFailsTheCheckBuildsNothing)
+TEST_P (HostileCatalogueTest, AStoredTextThatFailsTheCheckBuildsNothing)
 {
     // Every start refuses its reply, so the products come from the stored text.
     storage.catalogue = "Service Unavailable";
     storage.status = 503;
 
-    for (auto& c : makeCases())
+    auto& c = getCases()[(size_t) GetParam()];
+    auto text = c.makeText();
+    storeCatalogue (text);
+
+    // The store's save parses its values; these texts never reach a store but here.
+    store().setNeedsToBeSaved (false);
+
+    MainComponent main;
+    EXPECT_EQ (start (main), "Server busy");
+    EXPECT_EQ (main.resources.result, 1);
+
+    if (c.refused)
     {
-        SCOPED_TRACE (c.label);
-        storeCatalogue (c.text);
-
-        // The store's save parses its values; these texts never reach a store but here.
-        store().setNeedsToBeSaved (false);
-
-        MainComponent main;
-        EXPECT_EQ (start (main), "Server busy");
-        EXPECT_EQ (main.resources.result, 1);
-
-        if (c.refused)
-        {
-            EXPECT_TRUE (main.allProducts.isEmpty());
-            EXPECT_TRUE (main.installers.isEmpty());
-        }
-        else
-        {
-            EXPECT_EQ (namesOf (main.listedProducts), c.listed);
-            EXPECT_EQ (downloadAll (main), sorted (c.archives));
-        }
+        EXPECT_TRUE (main.allProducts.isEmpty());
+        EXPECT_TRUE (main.installers.isEmpty());
+    }
+    else
+    {
+        EXPECT_EQ (namesOf (main.listedProducts), c.listed);
+        EXPECT_EQ (downloadAll (main), sorted (c.archives));
     }
 }
 
-TEST_F (HostileCatalogueTest, ASettingsFileHoldingItIsReadWithoutHarm)
+TEST_P (HostileCatalogueTest, ASettingsFileHoldingItIsReadWithoutHarm)
 {
     storage.catalogue = "Service Unavailable";
     storage.status = 503;
@@ -262,64 +370,76 @@ TEST_F (HostileCatalogueTest, ASettingsFileHoldingItIsReadWithoutHarm)
     auto settingsFile = store().getFile();
     auto folder = settingsFile.getParentDirectory();
 
-    for (auto& c : makeCases())
+    auto& c = getCases()[(size_t) GetParam()];
+    auto text = c.makeText();
+    VelmoraApplication::getSettings()->saveIfNeeded();
+
+    juce::String file;
+
+    if (c.inFile == InFile::element)
     {
-        SCOPED_TRACE (c.label);
-        VelmoraApplication::getSettings()->saveIfNeeded();
+        file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<PROPERTIES>\n  <VALUE name=\"vst3Path\" val=\"/kept\"/>\n"
+             << "  <VALUE name=\"xmlAppProducts\">" << text << "</VALUE>\n</PROPERTIES>\n";
+    }
+    else
+    {
+        juce::XmlElement root ("PROPERTIES");
+        auto* path = root.createNewChildElement ("VALUE");
+        path->setAttribute ("name", "vst3Path");
+        path->setAttribute ("val", "/kept");
+        auto* value = root.createNewChildElement ("VALUE");
+        value->setAttribute ("name", "xmlAppProducts");
+        value->setAttribute ("val", text);
+        file = root.toString();
+    }
 
-        juce::String file;
+    ASSERT_TRUE (settingsFile.replaceWithText (file, false, false, "\n"));
 
-        if (c.inFile == InFile::element)
-        {
-            file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<PROPERTIES>\n  <VALUE name=\"vst3Path\" val=\"/kept\"/>\n"
-                 << "  <VALUE name=\"xmlAppProducts\">" << c.text << "</VALUE>\n</PROPERTIES>\n";
-        }
-        else
-        {
-            juce::XmlElement root ("PROPERTIES");
-            auto* path = root.createNewChildElement ("VALUE");
-            path->setAttribute ("name", "vst3Path");
-            path->setAttribute ("val", "/kept");
-            auto* value = root.createNewChildElement ("VALUE");
-            value->setAttribute ("name", "xmlAppProducts");
-            value->setAttribute ("val", c.text);
-            file = root.toString();
-        }
+    VelmoraApplication::getApp()->openStoresAndFolders();
 
-        ASSERT_TRUE (settingsFile.replaceWithText (file, false, false, "\n"));
+    auto copies = folder.findChildFiles (juce::File::findFilesAndDirectories, false, "Velmora.settings.unreadable-*");
+    EXPECT_EQ (copies.size(), c.fileSetAside ? 1 : 0);
 
-        VelmoraApplication::getApp()->openStoresAndFolders();
+    if (c.fileSetAside)
+    {
+        EXPECT_FALSE (store().containsKey ("vst3Path"));
 
-        auto copies = folder.findChildFiles (juce::File::findFilesAndDirectories, false, "Velmora.settings.unreadable-*");
-        EXPECT_EQ (copies.size(), c.fileSetAside ? 1 : 0);
+        if (copies.size() == 1)
+            EXPECT_EQ (copies[0].loadFileAsString(), file);
+    }
+    else
+    {
+        EXPECT_EQ (store().getValue ("vst3Path"), "/kept");
+    }
 
-        if (c.fileSetAside)
-        {
-            EXPECT_FALSE (store().containsKey ("vst3Path"));
+    if (c.refused)
+    {
+        EXPECT_EQ (store().getValue ("xmlAppProducts"), "");
+    }
 
-            if (copies.size() == 1)
-                EXPECT_EQ (copies[0].loadFileAsString(), file);
-        }
-        else
-        {
-            EXPECT_EQ (store().getValue ("vst3Path"), "/kept");
-        }
+    {
+        StartedMainComponent main;
 
         if (c.refused)
-        {
-            EXPECT_EQ (store().getValue ("xmlAppProducts"), "");
-        }
-
-        {
-            StartedMainComponent main;
-
-            if (c.refused)
-                EXPECT_TRUE (main.allProducts.isEmpty());
-            else
-                EXPECT_EQ (namesOf (main.listedProducts), c.listed);
-        }
-
-        for (auto& copy : copies)
-            copy.deleteRecursively();
+            EXPECT_TRUE (main.allProducts.isEmpty());
+        else
+            EXPECT_EQ (namesOf (main.listedProducts), c.listed);
     }
+
+    for (auto& copy : copies)
+        copy.deleteRecursively();
 }
+
+INSTANTIATE_TEST_SUITE_P (Cases,
+                          HostileCatalogueTest,
+                          ::testing::Range (0, (int) getCases().size()),
+                          [] (const ::testing::TestParamInfo<int>& caseInfo)
+                          {
+                              std::string name;
+
+                              for (auto c : std::string (getCases()[(size_t) caseInfo.param].label))
+                                  if (std::isalnum ((unsigned char) c))
+                                      name += c;
+
+                              return std::to_string (caseInfo.param) + "_" + name;
+                          });
