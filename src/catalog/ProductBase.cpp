@@ -24,7 +24,18 @@ bool isRegularFileInside (const juce::File& file, const juce::File& folder)
 {
     namespace fs = std::filesystem;
     std::error_code error;
-    auto realFile = fs::canonical (fs::u8path (file.getFullPathName().toRawUTF8()), error);
+    auto path = fs::u8path (file.getFullPathName().toRawUTF8());
+
+    // The common case in one query: a plain file, no link, right in the folder.
+    if (file.getParentDirectory() == folder)
+    {
+        auto status = fs::symlink_status (path, error);
+
+        if (! error && ! fs::is_symlink (status))
+            return fs::is_regular_file (status);
+    }
+
+    auto realFile = fs::canonical (path, error);
 
     if (error || ! fs::is_regular_file (realFile, error))
         return false;
