@@ -157,6 +157,10 @@ protected:
         for (auto& copy : getSettingsFolder().findChildFiles (juce::File::findFilesAndDirectories, false, "*.unreadable-*"))
             copy.deleteRecursively();
 
+        // What a failed case left planted must not block the next opening.
+        for (auto* name : { "Velmora.settings", "Vorore Zozavad.settings" })
+            getSettingsFolder().getChildFile (name).deleteRecursively();
+
         VelmoraApplication::getApp()->openStoresAndFolders();
     }
 };
