@@ -37,10 +37,9 @@ juce::String PlatformLayer::getSettingsFolderName (const juce::String& folderNam
     return folderName;
 }
 
-bool PlatformLayer::protectSettings (const juce::File& folder, const juce::Array<juce::File>&)
+bool PlatformLayer::protectSettings (const juce::File&, const juce::Array<juce::File>&)
 {
     // The roaming application data folder is private to its user already.
-    folder.createDirectory();
     return true;
 }
 
