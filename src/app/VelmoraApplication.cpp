@@ -1,4 +1,6 @@
 #include "app/VelmoraApplication.h"
+#include "app/StoreFileCheck.h"
+#include "catalog/CatalogueCheck.h"
 #include "platform/PlatformLayer.h"
 #include "ui/MainComponent.h"
 
@@ -40,20 +42,61 @@ juce::PropertiesFile::Options VelmoraApplication::makeStoreOptions (const juce::
 
 void VelmoraApplication::openStoresAndFolders()
 {
-    settings = std::make_unique<juce::ApplicationProperties>();
-    settings->setStorageParameters (makeStoreOptions (productName));
+    auto settingsOptions = makeStoreOptions (productName);
+    auto loginOptions = makeStoreOptions ("Vorore Zozavad");
+    auto settingsFolder = settingsOptions.getDefaultFile().getParentDirectory();
 
-    loginSettings = std::make_unique<juce::ApplicationProperties>();
-    loginSettings->setStorageParameters (makeStoreOptions ("Vorore Zozavad"));
+    // Before either store reads its file: one that cannot be read is kept aside
+    // rather than overwritten by the store's first save.
+    juce::Array<juce::File> storeFiles;
 
-    auto settingsFolder = settings->getUserSettings()->getFile().getParentDirectory();
+    for (auto* options : { &settingsOptions, &loginOptions })
+    {
+        auto outcome = StoreFileCheck::setAsideIfUnreadable (options->getDefaultFile());
+        options->doNotSave = outcome.mustNotSave;
+        storeFiles.add (options->getDefaultFile());
+
+        if (outcome.copy != juce::File())
+            storeFiles.add (outcome.copy);
+    }
 
     // The sign-in store keeps the password in plain text: nobody else may read it.
-    PlatformLayer::protectSettingsFolder (settingsFolder);
+    settingsArePrivate = PlatformLayer::protectSettings (settingsFolder, storeFiles);
 
-    imagesFolder = settingsFolder.getChildFile (productName + " Images");
+    settings = std::make_unique<juce::ApplicationProperties>();
+    settings->setStorageParameters (settingsOptions);
+
+    loginSettings = std::make_unique<juce::ApplicationProperties>();
+    loginSettings->setStorageParameters (loginOptions);
+
+    // The store's save parses every value as XML: a stored catalogue that fails
+    // the check must not stay for it.
+    auto* userSettings = settings->getUserSettings();
+
+    auto storedCatalogue = userSettings->getValue ("xmlAppProducts");
+
+    if (storedCatalogue.isNotEmpty() && ! CatalogueCheck::isSafe (storedCatalogue))
+        userSettings->setValue ("xmlAppProducts", juce::String());
+
+    imagesFolder = userSettings->getFile().getParentDirectory().getChildFile (productName + " Images");
 
     tempFolder = PlatformLayer::createTempFolder (getApplicationName());
+}
+
+void VelmoraApplication::warnIfSettingsAreNotPrivate()
+{
+    if (settingsArePrivate)
+        return;
+
+    auto folder = settings->getUserSettings()->getFile().getParentDirectory();
+    auto options = juce::MessageBoxOptions()
+                       .withIconType (juce::MessageBoxIconType::WarningIcon)
+                       .withTitle ("Settings not private")
+                       .withMessage ("Other users of this computer may read the settings in " + folder.getFullPathName()
+                                     + ", the stored password among them.")
+                       .withButton ("OK");
+
+    juce::AlertWindow::showAsync (options, static_cast<juce::ModalComponentManager::Callback*> (nullptr));
 }
 
 void VelmoraApplication::initialise (const juce::String&)
@@ -64,6 +107,7 @@ void VelmoraApplication::initialise (const juce::String&)
         repaintFallback = std::make_unique<RepaintFallback>();
 
     mainWindow = std::make_unique<MainWindow> (getApplicationName());
+    warnIfSettingsAreNotPrivate();
 }
 
 void VelmoraApplication::shutdown()

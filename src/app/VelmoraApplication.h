@@ -21,6 +21,11 @@ public:
     // The first steps of start-up: the two stores and the two folders.
     void openStoresAndFolders();
 
+    // The warning box, shown when the settings folder or a store's file could not
+    // be made private to the user.
+    void warnIfSettingsAreNotPrivate();
+    bool areSettingsPrivate() const { return settingsArePrivate; }
+
     static VelmoraApplication* getApp();
     static CustomLookAndFeel& getAppLookAndFeel();
     static juce::ApplicationProperties* getLoginSettings();
@@ -49,6 +54,7 @@ private:
     CustomLookAndFeel lookAndFeel;
     std::unique_ptr<RepaintFallback> repaintFallback;
     std::unique_ptr<MainWindow> mainWindow;
+    bool settingsArePrivate = true;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VelmoraApplication)
 };

@@ -1,4 +1,5 @@
 #include "catalog/Bundle.h"
+#include "catalog/CatalogueCheck.h"
 #include "catalog/Executable.h"
 #include "catalog/Plugin.h"
 #include "catalog/VersionHelpers.h"
@@ -12,7 +13,7 @@ Bundle::~Bundle()
 
 bool Bundle::loadFromXml (juce::XmlElement& element)
 {
-    if (! element.hasTagName ("BUNDLE"))
+    if (! element.hasTagName ("BUNDLE") || ! CatalogueCheck::hasSafePaths (element))
         return false;
 
     readCommonAttributes (element);

@@ -1,9 +1,10 @@
 #include "catalog/Executable.h"
+#include "catalog/CatalogueCheck.h"
 #include "platform/PlatformLayer.h"
 
 bool Executable::loadFromXml (juce::XmlElement& element)
 {
-    if (! element.hasTagName ("EXE"))
+    if (! element.hasTagName ("EXE") || ! CatalogueCheck::hasSafePaths (element))
         return false;
 
     readCommonAttributes (element, "fileWin");

@@ -1,4 +1,5 @@
 #include "catalog/Plugin.h"
+#include "catalog/CatalogueCheck.h"
 #include "platform/PlatformLayer.h"
 
 #include <filesystem>
@@ -23,7 +24,7 @@ PathKind examine (const juce::File& path)
 
 bool Plugin::loadFromXml (juce::XmlElement& element)
 {
-    if (! element.hasTagName ("PLUGIN"))
+    if (! element.hasTagName ("PLUGIN") || ! CatalogueCheck::hasSafePaths (element))
         return false;
 
     readCommonAttributes (element);

@@ -4,6 +4,52 @@
 #include "catalog/VersionHelpers.h"
 #include "downloads/DownloadInstaller.h"
 
+#include <filesystem>
+
+namespace
+{
+// Each part between slashes escaped, so "?", "#" and "%" stay part of the path.
+juce::String escapePathSegments (const juce::String& path)
+{
+    auto segments = juce::StringArray::fromTokens (path, "/", {});
+
+    for (auto& segment : segments)
+        segment = juce::URL::addEscapeChars (segment, false);
+
+    return segments.joinIntoString ("/");
+}
+
+// A plain file whose real path, links resolved, lies below the folder's.
+bool isRegularFileInside (const juce::File& file, const juce::File& folder)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    auto path = fs::u8path (file.getFullPathName().toRawUTF8());
+
+    // The common case in one query: a plain file, no link, right in the folder.
+    if (file.getParentDirectory() == folder)
+    {
+        auto status = fs::symlink_status (path, error);
+
+        if (! error && ! fs::is_symlink (status))
+            return fs::is_regular_file (status);
+    }
+
+    auto realFile = fs::canonical (path, error);
+
+    if (error || ! fs::is_regular_file (realFile, error))
+        return false;
+
+    auto realFolder = fs::canonical (fs::u8path (folder.getFullPathName().toRawUTF8()), error);
+
+    if (error)
+        return false;
+
+    auto relative = realFile.lexically_relative (realFolder);
+    return ! relative.empty() && *relative.begin() != "..";
+}
+} // namespace
+
 bool ProductBase::refreshInstalledVersion()
 {
     auto path = getInstallPath();
@@ -52,8 +98,8 @@ int ProductBase::getStatus()
 juce::URL ProductBase::getDownloadUrl()
 {
     return Addresses::getStorageEndpoint()
-        .getChildURL (folder)
-        .getChildURL (name.replaceCharacter (' ', '_') + "_Win.zip");
+        .getChildURL (escapePathSegments (folder))
+        .getChildURL (escapePathSegments (name.replaceCharacter (' ', '_') + "_Win.zip"));
 }
 
 void ProductBase::readCommonAttributes (juce::XmlElement& element, const juce::String& installFileAttribute)
@@ -78,9 +124,10 @@ void ProductBase::readCommonAttributes (juce::XmlElement& element, const juce::S
     if (! installed)
         installedVersion = version;
 
-    auto thumbnailFile = VelmoraApplication::getImagesFolder().getChildFile (name).withFileExtension ("jpg");
+    auto images = VelmoraApplication::getImagesFolder();
+    auto thumbnailFile = images.getChildFile (name).withFileExtension ("jpg");
 
-    if (thumbnailFile.existsAsFile())
+    if (isRegularFileInside (thumbnailFile, images))
         thumbnail = juce::ImageFileFormat::loadFrom (thumbnailFile);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/Addresses.h"
 #include "app/VelmoraApplication.h"
+#include "catalog/CatalogueCheck.h"
 #include "downloads/ArchiveFetch.h"
 
 namespace
@@ -80,7 +81,9 @@ void DownloadResource::run()
 
     juce::MemoryOutputStream body (256);
 
-    while (! stream.isExhausted() && ! stream.isError() && ! threadShouldExit())
+    // A reply longer than any catalogue may be is not read to its end.
+    while (! stream.isExhausted() && ! stream.isError() && ! threadShouldExit()
+           && body.getDataSize() <= CatalogueCheck::catalogueLimits.maxBytes)
     {
         if (body.writeFromInputStream (stream, 8192) <= 0)
             break;
@@ -95,7 +98,7 @@ void DownloadResource::run()
     }
 
     auto text = juce::String::createStringFromData (body.getData(), (int) body.getDataSize());
-    auto xml = juce::parseXML (text);
+    auto xml = CatalogueCheck::parse (text);
 
     // The window closed while a long catalogue was parsed: nothing is stored.
     if (threadShouldExit())

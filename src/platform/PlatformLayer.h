@@ -26,10 +26,28 @@ public:
     // The user's desktop, where the save dialog starts.
     static juce::File getDesktopFolder();
 
-    // The folder name handed to the settings stores' options, and the guard
-    // that keeps the settings folder private to its owner.
+    // The folder name handed to the settings stores' options.
     static juce::String getSettingsFolderName (const juce::String& folderName);
-    static void protectSettingsFolder (const juce::File& folder);
+
+    // Makes the settings folder and those of the files that exist private to the
+    // user, and every file the program creates from then on too. False when the
+    // folder or one of the files is not the user's own or stays open to others.
+    static bool protectSettings (const juce::File& folder, const juce::Array<juce::File>& files);
+
+    // What lies at a settings store's path. Bytes are read only from a plain file
+    // (never from a pipe or a device) and only up to the given size; a larger file
+    // counts as unreadable.
+    enum class StoreFileState
+    {
+        missing,
+        readable,
+        unreadable
+    };
+
+    static StoreFileState readStoreFile (const juce::File& file, size_t maxBytes, juce::MemoryBlock& content);
+
+    // Renames whatever lies at the path, a folder, a pipe or a link, without opening it.
+    static bool moveAside (const juce::File& from, const juce::File& to);
 
     // The file version from the file's version resource ("1.0.10.0"), or the
     // empty text when it has none. A file is read again only when it changed.

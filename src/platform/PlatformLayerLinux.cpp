@@ -218,6 +218,21 @@ bool makeOwnFolderPrivate (const juce::File& folder)
     ::close (descriptor);
     return isOwn;
 }
+// Gives a folder or a plain file of the user's own the mode, and tells whether it
+// is private now: the user's own, with nothing open to group or others.
+bool makeOwnPathPrivate (const juce::File& path, mode_t mode)
+{
+    auto text = path.getFullPathName().toRawUTF8();
+    struct stat info = {};
+
+    if (::stat (text, &info) != 0 || info.st_uid != ::geteuid())
+        return false;
+
+    if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0 || (info.st_mode & 0777) != mode)
+        ::chmod (text, mode);
+
+    return ::stat (text, &info) == 0 && (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
 } // namespace
 
 juce::File PlatformLayer::getSystemTempFolder()
@@ -303,10 +318,71 @@ juce::String PlatformLayer::getSettingsFolderName (const juce::String& folderNam
     return folder.getFullPathName();
 }
 
-void PlatformLayer::protectSettingsFolder (const juce::File& folder)
+bool PlatformLayer::protectSettings (const juce::File& folder, const juce::Array<juce::File>& files)
 {
+    // The framework saves a store by writing a new file and renaming it, so a
+    // store's file is only made private when every new file is: as a Windows
+    // profile's files, what the program makes is its user's alone.
+    ::umask (S_IRWXG | S_IRWXO);
+
     folder.createDirectory();
-    ::chmod (folder.getFullPathName().toRawUTF8(), S_IRWXU);
+
+    if (! folder.exists())
+        return true;
+
+    auto isPrivate = makeOwnPathPrivate (folder, S_IRWXU);
+
+    for (auto& file : files)
+        if (file.existsAsFile())
+            isPrivate = makeOwnPathPrivate (file, S_IRUSR | S_IWUSR) && isPrivate;
+
+    return isPrivate;
+}
+
+PlatformLayer::StoreFileState PlatformLayer::readStoreFile (const juce::File& file, size_t maxBytes, juce::MemoryBlock& content)
+{
+    // Without O_NONBLOCK, opening a pipe would wait for a writer for ever.
+    auto descriptor = ::open (file.getFullPathName().toRawUTF8(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+
+    if (descriptor < 0)
+        return errno == ENOENT ? StoreFileState::missing : StoreFileState::unreadable;
+
+    struct stat info = {};
+    auto state = StoreFileState::unreadable;
+
+    if (::fstat (descriptor, &info) == 0 && S_ISREG (info.st_mode) && (juce::uint64) info.st_size <= (juce::uint64) maxBytes)
+    {
+        juce::MemoryOutputStream bytes (content, false);
+        char buffer[8192];
+        state = StoreFileState::readable;
+
+        for (;;)
+        {
+            auto count = ::read (descriptor, buffer, sizeof (buffer));
+
+            if (count < 0 && errno == EINTR)
+                continue;
+
+            if (count < 0 || bytes.getDataSize() + (size_t) count > maxBytes)
+            {
+                state = StoreFileState::unreadable;
+                break;
+            }
+
+            if (count == 0)
+                break;
+
+            bytes.write (buffer, (size_t) count);
+        }
+    }
+
+    ::close (descriptor);
+    return state;
+}
+
+bool PlatformLayer::moveAside (const juce::File& from, const juce::File& to)
+{
+    return ::rename (from.getFullPathName().toRawUTF8(), to.getFullPathName().toRawUTF8()) == 0;
 }
 
 juce::String PlatformLayer::getFileVersion (const juce::File& file)

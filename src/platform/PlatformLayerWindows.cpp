@@ -43,9 +43,39 @@ juce::String PlatformLayer::getSettingsFolderName (const juce::String& folderNam
     return folderName;
 }
 
-void PlatformLayer::protectSettingsFolder (const juce::File&)
+bool PlatformLayer::protectSettings (const juce::File&, const juce::Array<juce::File>&)
 {
     // The roaming application data folder is private to its user already.
+    return true;
+}
+
+PlatformLayer::StoreFileState PlatformLayer::readStoreFile (const juce::File& file, size_t maxBytes, juce::MemoryBlock& content)
+{
+    auto attributes = GetFileAttributesW (file.getFullPathName().toWideCharPointer());
+
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? StoreFileState::missing : StoreFileState::unreadable;
+
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return StoreFileState::unreadable;
+
+    juce::FileInputStream in (file);
+    auto size = in.getTotalLength();
+
+    if (! in.openedOk() || size < 0 || (juce::uint64) size > (juce::uint64) maxBytes)
+        return StoreFileState::unreadable;
+
+    content.setSize ((size_t) size);
+
+    if (size > 0 && in.read (content.getData(), (int) size) != (int) size)
+        return StoreFileState::unreadable;
+
+    return StoreFileState::readable;
+}
+
+bool PlatformLayer::moveAside (const juce::File& from, const juce::File& to)
+{
+    return MoveFileExW (from.getFullPathName().toWideCharPointer(), to.getFullPathName().toWideCharPointer(), 0) != 0;
 }
 
 juce::String PlatformLayer::getFileVersion (const juce::File& file)

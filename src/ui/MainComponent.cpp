@@ -3,6 +3,7 @@
 #include "app/Addresses.h"
 #include "app/VelmoraApplication.h"
 #include "catalog/Bundle.h"
+#include "catalog/CatalogueCheck.h"
 #include "catalog/Executable.h"
 #include "catalog/Plugin.h"
 #include "catalog/VersionHelpers.h"
@@ -106,7 +107,7 @@ void MainComponent::changeListenerCallback (juce::ChangeBroadcaster* source)
 void MainComponent::loadProducts()
 {
     auto text = VelmoraApplication::getSettings()->getUserSettings()->getValue ("xmlAppProducts");
-    auto root = juce::parseXML (text);
+    auto root = CatalogueCheck::parse (text);
 
     if (root == nullptr || ! root->hasTagName ("INSTALLATION_MANAGER"))
         return;

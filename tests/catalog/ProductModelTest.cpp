@@ -9,6 +9,7 @@
 #include "support/TestSupport.h"
 
 #include <BuildSettings.h>
+#include <sys/stat.h>
 
 using namespace CatalogTestSupport;
 
@@ -749,6 +750,15 @@ TEST_F (ProductModel, ThumbnailComesFromTheImagesFolder)
     }
     images.getChildFile ("Broken.jpg").replaceWithText ("not a picture");
 
+    // Read only from a plain file whose real place is inside the folder.
+    auto outside = images.getSiblingFile ("Outside.jpg");
+    ASSERT_TRUE (images.getChildFile ("My.jpg").copyFileTo (outside));
+    ASSERT_TRUE (images.getChildFile ("Sub").createDirectory().wasOk());
+    ASSERT_TRUE (images.getChildFile ("My.jpg").copyFileTo (images.getChildFile ("Sub/Inner.jpg")));
+    ASSERT_TRUE (outside.createSymbolicLink (images.getChildFile ("Linked.jpg"), true));
+    ASSERT_TRUE (images.getChildFile ("My.jpg").createSymbolicLink (images.getChildFile ("Alias.jpg"), true));
+    ASSERT_EQ (::mkfifo (images.getChildFile ("Piped.jpg").getFullPathName().toRawUTF8(), 0600), 0);
+
     struct Case
     {
         const char* name;
@@ -756,7 +766,7 @@ TEST_F (ProductModel, ThumbnailComesFromTheImagesFolder)
     };
 
     // A name with a dot loses the text after it to the extension.
-    for (auto& c : std::vector<Case> { { "My.Synth", true }, { "My", true }, { "Broken", false }, { "Missing", false } })
+    for (auto& c : std::vector<Case> { { "My.Synth", true }, { "My", true }, { "Broken", false }, { "Missing", false }, { "Sub/Inner", true }, { "Alias", true }, { "Linked", false }, { "Piped", false } })
     {
         Plugin plugin;
         ASSERT_TRUE (plugin.loadFromXml (*element (juce::String ("<PLUGIN name=\"") + c.name + "\"/>")));

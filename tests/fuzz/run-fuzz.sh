@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the PE version reader for a bounded time; fails on a finding.
+# Runs every fuzz target for a bounded time each; fails on a finding.
 #   tests/fuzz/run-fuzz.sh <build-dir> <seconds>
 # The build dir is configured with clang when it does not exist yet.
 set -euo pipefail
@@ -44,3 +44,11 @@ python3 "$make_zip" "$unpack_corpus/zip64.zip" file:a.txt=a --edit add-zip64
 
 "$fuzz_dir/velmora_unpack_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=5 -rss_limit_mb=2048 \
     -artifact_prefix="$artifacts/" -print_final_stats=1 "$unpack_corpus"
+
+# The catalogue check and the product building behind it.
+cmake --build "$build" --target velmora_catalogue_fuzz
+catalogue_corpus="$fuzz_dir/catalogue-corpus"
+mkdir -p "$catalogue_corpus"
+cp "$source_dir/tests/fuzz/catalogue-seeds/"* "$catalogue_corpus/"
+"$fuzz_dir/velmora_catalogue_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=5 -rss_limit_mb=2048 \
+    -dict="$source_dir/tests/fuzz/xml.dict" -artifact_prefix="$artifacts/catalogue-" -print_final_stats=1 "$catalogue_corpus"

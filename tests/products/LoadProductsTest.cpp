@@ -45,7 +45,6 @@ protected:
 
 const char* const mixedCatalogue = R"(<?xml version="1.0" encoding="UTF-8"?>
 <installation_manager version="1.0.10" productUpdateCount="4">
-  Some text the parser keeps and the loader ignores.
   <plugin name="Alpha Synth" nameView="Alpha" category="Synth" version="1.2.0" folder="Synths" pruductPage="http://127.0.0.1:9/alpha">
     <PLUGIN name="Child of a plug-in"/>
   </plugin>
