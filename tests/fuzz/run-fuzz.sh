@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the PE version reader for a bounded time; fails on a finding.
+# Runs every fuzz target for a bounded time each; fails on the first finding.
 #   tests/fuzz/run-fuzz.sh <build-dir> <seconds>
 # The build dir is configured with clang when it does not exist yet.
 set -euo pipefail
@@ -28,3 +28,15 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # limit is libFuzzer's default: with ASan's quarantine a long run passes 512 MiB.
 "$fuzz_dir/velmora_pe_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=5 -rss_limit_mb=2048 \
     -artifact_prefix="$artifacts/" -print_final_stats=1 "$corpus"
+
+# The sign-in answer: bounded size and depth, then JSON parsing and the token lookup.
+cmake --build "$build" --target velmora_login_answer_fuzz
+
+login_dir="$fuzz_dir/login-answer"
+mkdir -p "$login_dir/corpus" "$login_dir/artifacts"
+cp "$source_dir"/tests/fuzz/login-answer-seeds/* "$login_dir/corpus/"
+
+# max_len passes the 64 KiB bound, so that answers beyond it are tried too.
+"$fuzz_dir/velmora_login_answer_fuzz" -max_total_time="$seconds" -max_len=70000 -timeout=5 -rss_limit_mb=2048 \
+    -dict="$source_dir/tests/fuzz/login-answer.dict" \
+    -artifact_prefix="$login_dir/artifacts/" -print_final_stats=1 "$login_dir/corpus"
