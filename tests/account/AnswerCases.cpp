@@ -78,6 +78,7 @@ const std::vector<AnswerCase>& getAnswerCases()
         { "minus sign before a quote", 200, R"({"data":[-"5,)" + repeat ("[", 60000) + R"("]})", false, false, {} },
         { "minus sign at the very end", 200, R"({"data":-)", false, false, {} },
         { "text after the answer is not read", 200, tokenAnswer + repeat ("[", 100), true, true, "tok" },
+        { "exponent too large for its number beside the token", 200, R"({"x":[1.5e99999999999,-2E+88888888888],)" + tokenAnswer.substr (1), true, true, "tok" },
         { "number too large for 64 bits beside the token", 200, R"({"id":123456789012345678901234,)" + tokenAnswer.substr (1), true, true, "tok" },
     };
 

@@ -35,6 +35,12 @@ cmake --build "$build" --target velmora_login_answer_fuzz
 login_dir="$fuzz_dir/login-answer"
 mkdir -p "$login_dir/corpus" "$login_dir/artifacts"
 cp "$source_dir"/tests/fuzz/login-answer-seeds/* "$login_dir/corpus/"
+# One answer just past the 64 KiB bound, which the fuzzer's growing length limit would reach late.
+{
+    printf '%s' '{"data":{"customerAccessTokenCreate":{"customerAccessToken":{"accessToken":"t"}}},"padding":"'
+    head -c 65500 /dev/zero | tr '\0' x
+    printf '%s' '"}'
+} > "$login_dir/corpus/past-the-bound.json"
 
 # max_len passes the 64 KiB bound, so that answers beyond it are tried too.
 "$fuzz_dir/velmora_login_answer_fuzz" -max_total_time="$seconds" -max_len=70000 -timeout=5 -rss_limit_mb=2048 \
