@@ -85,13 +85,19 @@ bool parseAccessToken (const juce::String& text, juce::String& accessToken)
     return ! value.isVoid();
 }
 
+juce::String decodeLoginAnswer (const void* data, size_t size)
+{
+    // The framework's decoder reads one byte past a body that is nothing but a
+    // UTF-8 byte-order mark; a copy that ends in a zero byte keeps that read inside.
+    juce::MemoryBlock copy (data, size);
+    copy.append ("", 1);
+    return juce::String::createStringFromData (copy.getData(), (int) size);
+}
+
 int readLoginAnswer (const void* data, size_t size, juce::String& accessToken)
 {
     if (size > (size_t) maxLoginAnswerBytes)
         return 1;
 
-    // Decoded as juce::MemoryOutputStream::toString does: a byte-order mark
-    // chooses UTF-16 or is dropped, anything else is read as UTF-8.
-    auto text = juce::String::createStringFromData (data, (int) size);
-    return parseAccessToken (text, accessToken) ? 2 : 1;
+    return parseAccessToken (decodeLoginAnswer (data, size), accessToken) ? 2 : 1;
 }

@@ -22,6 +22,10 @@ bool isJsonNestingWithin (const juce::String& text, int maxDepth);
 // depth bound holds no token and leaves accessToken as it was.
 bool parseAccessToken (const juce::String& text, juce::String& accessToken);
 
+// The answer body as text, decoded as juce::MemoryOutputStream::toString does:
+// a byte-order mark chooses UTF-16 or is dropped, anything else is read as UTF-8.
+juce::String decodeLoginAnswer (const void* data, size_t size);
+
 // The result of an answer body as received: 2 when it holds a token (written
 // into accessToken), otherwise 1.
 int readLoginAnswer (const void* data, size_t size, juce::String& accessToken);

@@ -59,6 +59,7 @@ const std::vector<AnswerCase>& getAnswerCases()
         { "401 with token-less JSON", 401, R"({"data":{"customerAccessTokenCreate":{"customerAccessToken":null,"customerUserErrors":[{"message":"Unidentified customer"}]}}})", false, false, {} },
         { "500 with token-less JSON", 500, R"({"errors":[{"message":"Internal error"}]})", false, false, {} },
         { "500 that still holds a token", 500, wrapHolder (R"({"accessToken":"tok500"})"), true, true, "tok500" },
+        { "only a UTF-8 byte-order mark", 200, "\xEF\xBB\xBF", false, false, {} },
         { "UTF-8 byte-order mark before the JSON", 200, "\xEF\xBB\xBF" + wrapHolder (R"({"accessToken":"bom"})"), true, true, "bom" },
         { "non-ASCII token", 200, wrapHolder (R"({"accessToken":"t\u00f6ken-\u20ac"})"), true, true, juce::String::fromUTF8 ("t\xc3\xb6ken-\xe2\x82\xac") },
         { "answer far longer than one read step", 200, R"({"padding":")" + std::string (60000, 'x') + R"(","data":{"customerAccessTokenCreate":{"customerAccessToken":{"accessToken":"long"}}}})", true, true, "long" },
@@ -77,6 +78,7 @@ const std::vector<AnswerCase>& getAnswerCases()
         { "minus sign before a quote", 200, R"({"data":[-"5,)" + repeat ("[", 60000) + R"("]})", false, false, {} },
         { "minus sign at the very end", 200, R"({"data":-)", false, false, {} },
         { "text after the answer is not read", 200, tokenAnswer + repeat ("[", 100), true, true, "tok" },
+        { "exponent too large for its number beside the token", 200, R"({"x":[1.5e99999999999,-2E+88888888888],)" + tokenAnswer.substr (1), true, true, "tok" },
         { "number too large for 64 bits beside the token", 200, R"({"id":123456789012345678901234,)" + tokenAnswer.substr (1), true, true, "tok" },
     };
 

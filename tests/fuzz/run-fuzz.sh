@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every fuzz target for a bounded time each; fails on a finding.
+# Runs every fuzz target for a bounded time each; fails on the first finding.
 #   tests/fuzz/run-fuzz.sh <build-dir> <seconds>
 # The build dir is configured with clang when it does not exist yet.
 set -euo pipefail
@@ -52,3 +52,21 @@ mkdir -p "$catalogue_corpus"
 cp "$source_dir/tests/fuzz/catalogue-seeds/"* "$catalogue_corpus/"
 "$fuzz_dir/velmora_catalogue_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=5 -rss_limit_mb=2048 \
     -dict="$source_dir/tests/fuzz/xml.dict" -artifact_prefix="$artifacts/catalogue-" -print_final_stats=1 "$catalogue_corpus"
+
+# The sign-in answer: bounded size and depth, then JSON parsing and the token lookup.
+cmake --build "$build" --target velmora_login_answer_fuzz
+
+login_dir="$fuzz_dir/login-answer"
+mkdir -p "$login_dir/corpus" "$login_dir/artifacts"
+cp "$source_dir"/tests/fuzz/login-answer-seeds/* "$login_dir/corpus/"
+# One answer just past the 64 KiB bound, which the fuzzer's growing length limit would reach late.
+{
+    printf '%s' '{"data":{"customerAccessTokenCreate":{"customerAccessToken":{"accessToken":"t"}}},"padding":"'
+    head -c 65500 /dev/zero | tr '\0' x
+    printf '%s' '"}'
+} > "$login_dir/corpus/past-the-bound.json"
+
+# max_len passes the 64 KiB bound, so that answers beyond it are tried too.
+"$fuzz_dir/velmora_login_answer_fuzz" -max_total_time="$seconds" -max_len=70000 -timeout=5 -rss_limit_mb=2048 \
+    -dict="$source_dir/tests/fuzz/login-answer.dict" \
+    -artifact_prefix="$login_dir/artifacts/" -print_final_stats=1 "$login_dir/corpus"
