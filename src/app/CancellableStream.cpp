@@ -1,13 +1,6 @@
 #include "app/CancellableStream.h"
 #include "platform/ThreadWaker.h"
 
-namespace
-{
-// A call that is not blocked comes back within this time and ends a cancelled request
-// on its own thread; only a call still inside after it is ended from the cancelling one.
-constexpr int callGraceMs = 20;
-} // namespace
-
 CancellableStream::~CancellableStream()
 {
     close();
@@ -29,8 +22,8 @@ bool CancellableStream::callRequest (Call&& call)
 
     if (cancelled)
     {
-        // The cancel may have come while the call was about to return and left the
-        // ending of the request to this thread.
+        // The cancel came while the call was about to return, and may have found it
+        // outside already: the request is ended here too.
         request->cancel();
         return false;
     }
@@ -114,11 +107,9 @@ void CancellableStream::cancel()
     ++activeCancels;
     cancelled = true;
 
-    for (int waited = 0; inCall.load() && waited < callGraceMs; ++waited)
-        juce::Thread::sleep (1);
-
-    // Still inside: the call is blocked in a connect or a read. The request is ended
-    // from here, then the reader is woken from the wait that the ending cannot reach.
+    // A call that the reader starts from now on sees the flag. One that is under way may
+    // be blocked in a connect or a read: its request is ended from here, then the reader
+    // is woken from the wait that the ending of the request cannot reach.
     if (inCall.load())
     {
         if (auto* shared = sharedRequest.load())

@@ -119,11 +119,31 @@ void MisbehavingServer::acceptLoop()
         connections.emplace_back ([this, connection]
                                   {
                                       serve (connection);
-                                      ::close (connection); });
+                                      closeAfterClient (connection); });
     }
 
     for (auto& connection : connections)
         connection.join();
+}
+
+void MisbehavingServer::closeAfterClient (int connection)
+{
+    // Closed after the client, the connection leaves no waiting state behind on the
+    // server's port, which a test that binds the same fixed port next would trip over.
+    while (! stopping)
+    {
+        pollfd waiting { connection, POLLIN, 0 };
+
+        if (::poll (&waiting, 1, 20) > 0)
+        {
+            char buffer[4096];
+
+            if (::recv (connection, buffer, sizeof (buffer), 0) <= 0)
+                break;
+        }
+    }
+
+    ::close (connection);
 }
 
 bool MisbehavingServer::pause (int milliseconds) const

@@ -56,6 +56,7 @@ public:
 private:
     void acceptLoop();
     void serve (int connection);
+    void closeAfterClient (int connection);
     bool sendAll (int connection, const char* data, size_t size);
     bool sendHeaders (int connection, size_t bodySize);
     bool pause (int milliseconds) const;
