@@ -178,7 +178,7 @@ TEST_F (LoginRequest, AnEndlessAnswerIsRefusedOnceItPassesTheBound)
                                { return requestLogin ("jane@example.org", "pw", token); });
 
     // A generous bound on the wait; a reader without a bound would read on for ever.
-    EXPECT_EQ (request.wait_for (std::chrono::seconds (10)), std::future_status::ready);
+    EXPECT_EQ (request.wait_for (std::chrono::seconds (30)), std::future_status::ready);
     stopping = true;
 
     EXPECT_EQ (request.get(), 1);
