@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     juce-modules-source libcurl4-openssl-dev
-    libfreetype-dev libfontconfig1-dev libpng-dev libjpeg-dev zlib1g-dev libexpat1-dev
+    libfreetype-dev libfontconfig1-dev libpng-dev libjpeg-dev zlib1g-dev
     libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxext-dev libxcomposite-dev
     fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev

@@ -1,6 +1,10 @@
 #include "catalog/CatalogueCheck.h"
 #include "support/TestSupport.h"
 
+#include <string_view>
+
+using namespace std::string_view_literals;
+
 namespace
 {
 juce::String repeated (const juce::String& text, int times)
@@ -92,6 +96,147 @@ TEST (CatalogueCheck, PassesOnlyPlainDocumentsWithinTheLimits)
 
     for (auto& c : cases)
         EXPECT_EQ (CatalogueCheck::isSafe (c.text), c.passes) << c.label;
+}
+
+// Short texts as raw bytes, so that broken UTF-8 and zero bytes reach the check
+// as they are. What passes must be parsed by the framework without an error.
+TEST (CatalogueCheck, PassesOnlyWellFormedDocuments)
+{
+    struct ByteCase
+    {
+        const char* label;
+        std::string_view bytes;
+        bool passes;
+    };
+
+    const ByteCase cases[] = {
+        { "empty root", "<a/>", true },
+        { "start and end tag", "<a></a >", true },
+        { "nested elements", "<a><b></b><c/><b/></a>", true },
+        { "blanks around attributes", "<a \t x = \"1\"\r\n y='2' />", true },
+        { "quotes, '>' and predefined entities in values", "<a x='\"&lt;&gt;&amp;&quot;&apos;>' y=\"'\"/>", true },
+        { "edge characters by number", "<a x='&#x10FFFF;&#xD7FF;&#xE000;&#xFFFD;&#9;&#10;&#13;&#32;'/>", true },
+        { "eight hex digits, twelve decimal ones", "<a x='&#x00000041;&#000000000066;'/>", true },
+        { "name characters", "<_:.b-c.9 d:e='1' _f-.2=''/>", true },
+        { "blanks and line breaks between elements", "<a>\n\t\r <b/>\n</a>\n", true },
+        { "comments everywhere blanks may be", "<!-- before --><a><!----><b/><!-- - --></a><!-- after -->\n", true },
+        { "UTF-8 in values and comments", "<!-- \xc3\xa9 --><a x='\xc3\xa9\xe2\x82\xac\xf0\x9f\x8e\xb9'/>", true },
+        { "full declaration", "<?xml version='1.0' encoding=\"UTF-8\" standalone='yes' ?>\n<a/>", true },
+        { "byte order mark and declaration", "\xef\xbb\xbf<?xml version=\"1.0\"?><a/>", true },
+        { "byte order mark alone", "\xef\xbb\xbf<a/>", true },
+
+        { "empty", "", false },
+        { "only blanks", " \n", false },
+        { "only a comment", "<!-- c -->", false },
+        { "unclosed root", "<a>", false },
+        { "unclosed child", "<a><b></a>", false },
+        { "crossed tags", "<a><b></a></b>", false },
+        { "end tag of another name", "<a></b>", false },
+        { "end tag in another case", "<a></A>", false },
+        { "end tag one letter longer", "<a></ab>", false },
+        { "end tag only", "</a>", false },
+        { "end tag after the root", "<a/></a>", false },
+        { "two roots", "<a/><b/>", false },
+        { "text after the root", "<a/>x", false },
+        { "text before the root", "x<a/>", false },
+        { "text inside", "<a>x</a>", false },
+        { "reference as text", "<a>&amp;</a>", false },
+        { "vertical tab as blank", "<a>\v</a>", false },
+        { "unquoted value", "<a x=1/>", false },
+        { "attribute without value", "<a x/>", false },
+        { "duplicate attribute", "<a x='1' x='2'/>", false },
+        { "no blank between attributes", "<a x='1'y='2'/>", false },
+        { "'<' in a value", "<a x='<'/>", false },
+        { "quotes that do not match", "<a x='1\"/>", false },
+        { "value left open", "<a x='1/>", false },
+        { "unknown entity", "<a x='&nbsp;'/>", false },
+        { "predefined entity in capitals", "<a x='&AMP;'/>", false },
+        { "reference without ';'", "<a x='&amp'/>", false },
+        { "bare '&'", "<a x='a & b'/>", false },
+        { "reference to character 0", "<a x='&#0;'/>", false },
+        { "reference to character 0 in hex", "<a x='&#x0;'/>", false },
+        { "reference to the first surrogate", "<a x='&#xD800;'/>", false },
+        { "reference to the last surrogate", "<a x='&#57343;'/>", false },
+        { "reference beyond Unicode", "<a x='&#x110000;'/>", false },
+        { "reference to a control character", "<a x='&#1;'/>", false },
+        { "reference to a non-character", "<a x='&#xFFFE;'/>", false },
+        { "reference without digits", "<a x='&#x;'/>", false },
+        { "reference without a number", "<a x='&#;'/>", false },
+        { "hex reference with 'X'", "<a x='&#X41;'/>", false },
+        { "hex digit in a decimal reference", "<a x='&#1a;'/>", false },
+        { "nine hex digits", "<a x='&#x000000041;'/>", false },
+        { "thirteen decimal digits", "<a x='&#0000000000065;'/>", false },
+        { "name starting with a digit", "<1a/>", false },
+        { "name starting with '-'", "<-a/>", false },
+        { "name starting with '.'", "<.a/>", false },
+        { "blank before the name", "< a/>", false },
+        { "attribute name starting with a digit", "<a 1x='1'/>", false },
+        { "sign in a name", "<a!/>", false },
+        { "cut UTF-8 sequence", "<a x='\xc3'/>", false },
+        { "overlong UTF-8", "<a x='\xc0\xaf'/>", false },
+        { "overlong three-byte UTF-8", "<a x='\xe0\x80\xaf'/>", false },
+        { "surrogate in UTF-8", "<a x='\xed\xa0\x80'/>", false },
+        { "UTF-8 beyond Unicode", "<a x='\xf4\x90\x80\x80'/>", false },
+        { "stray continuation byte", "<a x='\x80'/>", false },
+        { "byte 0xff", "<a x='\xff'/>", false },
+        { "zero byte", "<a x='\0'/>"sv, false },
+        { "zero byte after the root", "<a/>\0"sv, false },
+        { "control character", "<a x='\x01'/>", false },
+        { "comment holding \"--\"", "<a><!-- a -- b --></a>", false },
+        { "comment ending in \"--->\"", "<a><!-- a ---></a>", false },
+        { "comment left open", "<a><!-- open</a>", false },
+        { "comment \"<!--->\"", "<!---><a/>", false },
+        { "comment inside a tag", "<a <!-- c --> />", false },
+        { "processing instruction after the declaration", "<?xml version='1.0'?><?pi x?><a/>", false },
+        { "processing instruction inside", "<a><?pi?></a>", false },
+        { "processing instruction after the root", "<a/><?pi?>", false },
+        { "processing instruction named like the declaration", "<?xml-stylesheet href='x'?><a/>", false },
+        { "declaration after a blank", " <?xml version='1.0'?><a/>", false },
+        { "declaration after a comment", "<!-- c --><?xml version='1.0'?><a/>", false },
+        { "declaration after the root", "<a/><?xml version='1.0'?>", false },
+        { "declaration twice", "<?xml version='1.0'?><?xml version='1.0'?><a/>", false },
+        { "byte order mark, blank, declaration", "\xef\xbb\xbf <?xml version='1.0'?><a/>", false },
+        { "byte order mark after the root", "<a/>\xef\xbb\xbf", false },
+        { "declaration without a version", "<?xml encoding='UTF-8'?><a/>", false },
+        { "declaration of version 2.0", "<?xml version='2.0'?><a/>", false },
+        { "declaration in another order", "<?xml encoding='UTF-8' version='1.0'?><a/>", false },
+        { "declaration with another value", "<?xml version='1.0' standalone='maybe'?><a/>", false },
+        { "declaration left open", "<?xml version='1.0'<a/>", false },
+        { "CDATA section", "<a><![CDATA[x]]></a>", false },
+        { "CDATA section before the root", "<![CDATA[]]><a/>", false },
+        { "document type", "<!DOCTYPE a><a/>", false },
+        { "entity declaration inside", "<a><!ENTITY x 'y'></a>", false },
+    };
+
+    for (auto& c : cases)
+    {
+        auto text = juce::String::fromUTF8 (c.bytes.data(), (int) c.bytes.size());
+        EXPECT_EQ (CatalogueCheck::isSafe (c.bytes.data(), c.bytes.size(), CatalogueCheck::catalogueLimits), c.passes) << c.label;
+
+        if (c.passes)
+        {
+            EXPECT_NE (CatalogueCheck::parse (text), nullptr) << c.label;
+        }
+    }
+
+    auto demo = juce::File (VELMORA_DEMO_CATALOGUE).loadFileAsString();
+    ASSERT_TRUE (demo.contains ("<INSTALLATION_MANAGER"));
+    auto root = CatalogueCheck::parse (demo);
+    ASSERT_NE (root, nullptr);
+    EXPECT_GT (root->getNumChildElements(), 3);
+}
+
+// Beyond ASCII a name passes only when the framework's parser reads it as one.
+TEST (CatalogueCheck, PassesNamesBeyondAsciiOnlyAsTheParserReadsThem)
+{
+    for (auto* text : { "<\xc3\xa9/>", "<a b\xc3\xa9='1'/>", "<\xe4\xb8\x80/>" })
+    {
+        auto string = juce::String::fromUTF8 (text);
+        juce::XmlDocument document (string);
+        auto parsed = document.getDocumentElement();
+        auto readByTheParser = parsed != nullptr && document.getLastParseError().isEmpty();
+        EXPECT_EQ (CatalogueCheck::isSafe (string), readByTheParser) << text;
+    }
 }
 
 TEST (CatalogueCheck, ParsesOnlyWhatPassesAndKeepsPassingWhenStoredAsOneLine)
