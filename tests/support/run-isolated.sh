@@ -62,13 +62,14 @@ for _ in $(seq 20); do
     if [ -n "$display" ]; then
         break
     fi
+    kill -TERM "$server" 2> /dev/null || true
     wait "$server" 2> /dev/null || true
+    lastLog=$(cat "$serverLog")
+    rm -f "$serverLog"
 done
 
 if [ -z "$display" ]; then
-    echo "run-isolated.sh: the virtual X server did not start:" >&2
-    cat "$serverLog" >&2
-    rm -f "$serverLog"
+    echo "run-isolated.sh: the virtual X server did not start: $lastLog" >&2
     exit 1
 fi
 
