@@ -20,13 +20,17 @@ juce::PropertiesFile& store()
 }
 
 // A catalogue with many products, announcing new images.
-juce::MemoryBlock makeCatalogue (int numProducts)
+// A catalogue of the given products; each may carry an unused attribute of the given
+// length, to make a text that is long to parse yet within the catalogue check's limits.
+juce::MemoryBlock makeCatalogue (int numProducts, int paddingLength = 0)
 {
     juce::MemoryOutputStream text;
     text << "<INSTALLATION_MANAGER productUpdateCount=\"9\">";
+    auto padding = juce::String::repeatedString ("x", paddingLength);
 
     for (int i = 0; i < numProducts; ++i)
-        text << "<PLUGIN name=\"Product " << i << "\" nameView=\"Product " << i << "\" category=\"Reverb\" version=\"1.0." << i << "\"/>";
+        text << "<PLUGIN name=\"Product " << i << "\" nameView=\"Product " << i << "\" category=\"Reverb\" version=\"1.0." << i
+             << "\" note=\"" << padding << "\"/>";
 
     text << "</INSTALLATION_MANAGER>";
     return text.getMemoryBlock();
@@ -103,7 +107,7 @@ TEST (ResourceWorker, DeletedWhileALargeCatalogueIsParsedStoresNothing)
     storeCatalogue (earlierCatalogue);
     store().setValue ("productUpdateCount", 3);
 
-    MisbehavingServer server (Behaviour::answer, makeCatalogue (200000), 200, 0, storagePort);
+    MisbehavingServer server (Behaviour::answer, makeCatalogue (9000, 1600), 200, 0, storagePort);
     ASSERT_TRUE (server.isListening());
 
     auto worker = std::make_unique<DownloadResource>();
