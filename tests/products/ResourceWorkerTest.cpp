@@ -33,7 +33,7 @@ struct Reply
 
     // When set, only this many bytes of the body are sent at first; the rest follows
     // once the server is released.
-    std::optional<size_t> holdAfter;
+    std::optional<size_t> holdAfter {};
 };
 
 // Serves the catalogue and the image archive at the built-in storage address.
