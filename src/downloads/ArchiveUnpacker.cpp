@@ -1,9 +1,38 @@
 #include "downloads/ArchiveUnpacker.h"
 
-#include <zlib.h>
+#include <array>
 
 namespace
 {
+// The archive format's CRC-32 (reflected polynomial 0xEDB88320), ours so that no
+// zlib of the system is needed beside the framework's own.
+juce::uint32 updateCrc32 (juce::uint32 crc, const juce::uint8* data, size_t size)
+{
+    static const auto table = []
+    {
+        std::array<juce::uint32, 256> t {};
+
+        for (juce::uint32 i = 0; i < 256; ++i)
+        {
+            auto c = i;
+
+            for (int bit = 0; bit < 8; ++bit)
+                c = (c & 1) != 0 ? 0xedb88320u ^ (c >> 1) : c >> 1;
+
+            t[i] = c;
+        }
+
+        return t;
+    }();
+
+    crc = ~crc;
+
+    for (size_t i = 0; i < size; ++i)
+        crc = table[(crc ^ data[i]) & 0xff] ^ (crc >> 8);
+
+    return ~crc;
+}
+
 constexpr juce::uint32 endRecordSignature = 0x06054b50;
 constexpr juce::uint32 zip64LocatorSignature = 0x07064b50;
 constexpr juce::uint32 directoryRecordSignature = 0x02014b50;
@@ -273,7 +302,7 @@ juce::String writeEntryData (const Bytes& bytes, size_t directoryStart, const Di
 
     juce::HeapBlock<juce::uint8> block (copyBlockSize);
     juce::int64 written = 0;
-    auto crc = crc32 (0, nullptr, 0);
+    juce::uint32 crc = 0;
 
     for (;;)
     {
@@ -287,7 +316,7 @@ juce::String writeEntryData (const Bytes& bytes, size_t directoryStart, const Di
         if (written > record.uncompressedSize)
             return "entry larger than declared";
 
-        crc = crc32 (crc, block, (uInt) n);
+        crc = updateCrc32 (crc, block, (size_t) n);
 
         if (! out.write (block, (size_t) n))
             return "cannot write " + file.getFullPathName();
