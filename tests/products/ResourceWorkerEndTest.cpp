@@ -116,7 +116,7 @@ TEST (ResourceWorker, DeletedWhileALargeCatalogueIsParsedStoresNothing)
     // The catalogue has been read, or nearly: the worker parses it now.
     ASSERT_TRUE (TestSupport::pumpUntil ([&]
                                          { return server.getAnsweredCount() > 0; },
-                                         30000));
+                                         120000));
     juce::Thread::sleep (300);
     ASSERT_TRUE (worker->isThreadRunning());
 
