@@ -65,7 +65,7 @@ if [ "${1:-}" != "--test-phase" ]; then
         export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$repo}"
     fi
 
-    jobs="${VELMORA_BUILD_JOBS:-4}"
+    jobs="${VELMORA_BUILD_JOBS:-$(nproc)}"
 
     # The Windows program, its unit tests and the demo installer.
     cmake -C cmake/LoopbackAddresses.cmake -S . -B "$build/exe" -G Ninja -DCMAKE_BUILD_TYPE=Release \
