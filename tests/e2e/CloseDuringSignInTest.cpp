@@ -272,6 +272,10 @@ TEST (CloseDuringSignIn, EndsCleanlyAndKeepsTheLastSetting)
                                              { window = findProgramWindow(); return window.id.isNotEmpty(); },
                                              30000));
 
+        // A window found just after it mapped may not take keys yet: give it time to show
+        // its panel before typing, as a user would.
+        TestSupport::pumpFor (1500);
+
         // Keys go to the window with the input focus; there is no window manager to give it.
         runCommand ({ "xdotool", "windowfocus", "--sync", window.id });
 
@@ -284,9 +288,11 @@ TEST (CloseDuringSignIn, EndsCleanlyAndKeepsTheLastSetting)
         // With the probe done, LOGIN has sent its request, which now stalls; during
         // the stalled probe it has only stored the fields.
         if (! c.probeSitesStall)
+        {
             ASSERT_TRUE (TestSupport::pumpUntil ([&]
                                                  { return service.getLoginRequestCount() == 1; },
                                                  30000));
+        }
 
         // The close button of the title bar.
         click (window.position + juce::Point<int> (1182, 13));
